@@ -1,0 +1,206 @@
+// The seven configuration functions. Each checks its arguments, copies what it
+// is given, and runs one edit of the store; no exception leaves them.
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <optional>
+
+#include "cng_config.h"
+#include "config_store.h"
+#include "store_file.h"
+#include "store_text.h"
+
+namespace cngstore {
+namespace {
+
+constexpr ULONG KNOWN_INTERFACE_FLAGS = CRYPT_LOCAL | CRYPT_DOMAIN;
+
+// A copy of a caller's name; empty when the name is null, empty or too long.
+std::optional<Name> CopyName(LPCWSTR text) {
+  if (text == nullptr || *text == 0) return std::nullopt;
+  std::size_t length = 0;
+  while (text[length] != 0) {
+    if (++length > MAX_NAME_LENGTH) return std::nullopt;
+  }
+  return Name(text, length);
+}
+
+std::optional<std::vector<Name>> CopyNames(ULONG count, const PWSTR* list) {
+  if (count != 0 && list == nullptr) return std::nullopt;
+  std::vector<Name> names;
+  names.reserve(count);
+  for (ULONG i = 0; i < count; ++i) {
+    std::optional<Name> name = CopyName(list[i]);
+    if (!name) return std::nullopt;
+    names.push_back(std::move(*name));
+  }
+  return names;
+}
+
+bool CopyImage(const CRYPT_IMAGE_REG* image, std::optional<ImageRecord>& copy) {
+  if (image == nullptr) return true;
+  std::optional<Name> name = CopyName(image->pszImage);
+  if (!name || (image->cInterfaces != 0 && image->rgpInterfaces == nullptr)) return false;
+  ImageRecord record{std::move(*name), {}};
+  for (ULONG i = 0; i < image->cInterfaces; ++i) {
+    const CRYPT_INTERFACE_REG* reg = image->rgpInterfaces[i];
+    if (reg == nullptr || !IsKnownInterface(reg->dwInterface) ||
+        (reg->dwFlags & ~KNOWN_INTERFACE_FLAGS) != 0) {
+      return false;
+    }
+    std::optional<std::vector<Name>> functions = CopyNames(reg->cFunctions, reg->rgpszFunctions);
+    if (!functions) return false;
+    record.interfaces.push_back(InterfaceRecord{reg->dwInterface, reg->dwFlags, std::move(*functions)});
+  }
+  copy = std::move(record);
+  return true;
+}
+
+std::optional<ProviderRecord> CopyRegistration(const Name& provider, const CRYPT_PROVIDER_REG* reg) {
+  if (reg == nullptr) return std::nullopt;
+  std::optional<std::vector<Name>> aliases = CopyNames(reg->cAliases, reg->rgpszAliases);
+  if (!aliases) return std::nullopt;
+  ProviderRecord record{provider, std::move(*aliases), {}, {}};
+  if (!CopyImage(reg->pUM, record.userMode) || !CopyImage(reg->pKM, record.kernelMode)) {
+    return std::nullopt;
+  }
+  return record;
+}
+
+// The context of a call, a null name meaning Default; empty when the table,
+// the context name or the interface is not one the store knows.
+std::optional<Name> CheckContext(ULONG table, LPCWSTR context, ULONG interfaceId) {
+  if (table != CRYPT_LOCAL || !IsKnownInterface(interfaceId)) return std::nullopt;
+  return context == nullptr ? Name(DEFAULT_CONTEXT) : CopyName(context);
+}
+
+template <typename Body>
+NTSTATUS Guarded(Body body) {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return STATUS_NO_MEMORY;
+  } catch (...) {
+    return STATUS_UNSUCCESSFUL;
+  }
+}
+
+// The listing as one block: the record, its pointer list, then the names.
+std::size_t ListingSize(const ConfigStore& store) {
+  std::size_t size = sizeof(CRYPT_PROVIDERS) + store.providers.size() * sizeof(PWSTR);
+  for (const ProviderRecord& provider : store.providers) {
+    size += (provider.name.size() + 1) * sizeof(WCHAR);
+  }
+  return size;
+}
+
+void FillListing(const ConfigStore& store, void* block) {
+  auto* listing = static_cast<CRYPT_PROVIDERS*>(block);
+  auto* pointers = reinterpret_cast<PWSTR*>(listing + 1);
+  auto* text = reinterpret_cast<WCHAR*>(pointers + store.providers.size());
+  listing->cProviders = static_cast<ULONG>(store.providers.size());
+  listing->rgpszProviders = pointers;
+  for (const ProviderRecord& provider : store.providers) {
+    *pointers++ = text;
+    std::memcpy(text, provider.name.c_str(), (provider.name.size() + 1) * sizeof(WCHAR));
+    text += provider.name.size() + 1;
+  }
+}
+
+}  // namespace
+}  // namespace cngstore
+
+using namespace cngstore;
+
+extern "C" NTSTATUS BCryptRegisterProvider(LPCWSTR pszProvider, ULONG dwFlags,
+                                           PCRYPT_PROVIDER_REG pReg) {
+  return Guarded([&] {
+    const std::optional<Name> provider = CopyName(pszProvider);
+    if (!provider || (dwFlags & ~ULONG{CRYPT_OVERWRITE}) != 0) return STATUS_INVALID_PARAMETER;
+    std::optional<ProviderRecord> record = CopyRegistration(*provider, pReg);
+    if (!record) return STATUS_INVALID_PARAMETER;
+    return UpdateStore([&](ConfigStore& store) {
+      return RegisterProvider(store, std::move(*record), (dwFlags & CRYPT_OVERWRITE) != 0);
+    });
+  });
+}
+
+extern "C" NTSTATUS BCryptUnregisterProvider(LPCWSTR pszProvider) {
+  return Guarded([&] {
+    const std::optional<Name> provider = CopyName(pszProvider);
+    if (!provider) return STATUS_INVALID_PARAMETER;
+    return UpdateStore([&](ConfigStore& store) { return UnregisterProvider(store, *provider); });
+  });
+}
+
+extern "C" NTSTATUS BCryptAddContextFunction(ULONG dwTable, LPCWSTR pszContext,
+                                             ULONG dwInterface, LPCWSTR pszFunction,
+                                             ULONG dwPosition) {
+  return Guarded([&] {
+    const std::optional<Name> context = CheckContext(dwTable, pszContext, dwInterface);
+    const std::optional<Name> function = CopyName(pszFunction);
+    if (!context || !function) return STATUS_INVALID_PARAMETER;
+    return UpdateStore([&](ConfigStore& store) {
+      return AddContextFunction(store, *context, dwInterface, *function, dwPosition);
+    });
+  });
+}
+
+extern "C" NTSTATUS BCryptAddContextFunctionProvider(ULONG dwTable, LPCWSTR pszContext,
+                                                     ULONG dwInterface, LPCWSTR pszFunction,
+                                                     LPCWSTR pszProvider, ULONG dwPosition) {
+  return Guarded([&] {
+    const std::optional<Name> context = CheckContext(dwTable, pszContext, dwInterface);
+    const std::optional<Name> function = CopyName(pszFunction);
+    const std::optional<Name> provider = CopyName(pszProvider);
+    if (!context || !function || !provider) return STATUS_INVALID_PARAMETER;
+    return UpdateStore([&](ConfigStore& store) {
+      return AddContextFunctionProvider(store, *context, dwInterface, *function, *provider,
+                                        dwPosition);
+    });
+  });
+}
+
+extern "C" NTSTATUS BCryptRemoveContextFunctionProvider(ULONG dwTable, LPCWSTR pszContext,
+                                                        ULONG dwInterface, LPCWSTR pszFunction,
+                                                        LPCWSTR pszProvider) {
+  return Guarded([&] {
+    const std::optional<Name> context = CheckContext(dwTable, pszContext, dwInterface);
+    const std::optional<Name> function = CopyName(pszFunction);
+    const std::optional<Name> provider = CopyName(pszProvider);
+    if (!context || !function || !provider) return STATUS_INVALID_PARAMETER;
+    return UpdateStore([&](ConfigStore& store) {
+      return RemoveContextFunctionProvider(store, *context, dwInterface, *function, *provider);
+    });
+  });
+}
+
+// With *ppBuffer null the store allocates the listing (release it with
+// BCryptFreeBuffer); otherwise it fills the caller's buffer of *pcbBuffer
+// bytes, or sets *pcbBuffer to the size needed and returns
+// STATUS_BUFFER_TOO_SMALL.
+extern "C" NTSTATUS BCryptEnumRegisteredProviders(ULONG* pcbBuffer, PCRYPT_PROVIDERS* ppBuffer) {
+  return Guarded([&] {
+    if (pcbBuffer == nullptr || ppBuffer == nullptr) return STATUS_INVALID_PARAMETER;
+    ConfigStore store;
+    const NTSTATUS status = ReadStore(store);
+    if (status < 0) return status;
+    const std::size_t size = ListingSize(store);
+    if (size > ULONG{0xFFFFFFFF}) return STATUS_NO_MEMORY;
+    if (*ppBuffer != nullptr) {
+      const bool fits = *pcbBuffer >= size;
+      *pcbBuffer = static_cast<ULONG>(size);
+      if (!fits) return STATUS_BUFFER_TOO_SMALL;
+      FillListing(store, *ppBuffer);
+      return STATUS_SUCCESS;
+    }
+    void* block = std::malloc(size);
+    if (block == nullptr) return STATUS_NO_MEMORY;
+    FillListing(store, block);
+    *pcbBuffer = static_cast<ULONG>(size);
+    *ppBuffer = static_cast<PCRYPT_PROVIDERS>(block);
+    return STATUS_SUCCESS;
+  });
+}
+
+extern "C" void BCryptFreeBuffer(PVOID pvBuffer) { std::free(pvBuffer); }

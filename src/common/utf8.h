@@ -1,0 +1,17 @@
+// UTF-8 for wide text on hosts whose command line and output are bytes.
+// Bytes that are not valid UTF-8 decode one by one to the lone surrogates
+// U+DC80..U+DCFF and encode back to the same byte, so any byte string
+// survives the round trip. Other lone surrogates encode as U+FFFD.
+#ifndef VELK_COMMON_UTF8_H
+#define VELK_COMMON_UTF8_H
+
+#include <cstddef>
+#include <string>
+
+#include "wide_text.h"
+
+std::basic_string<WideChar> WideFromUtf8(const char* bytes);
+
+void AppendUtf8(std::string& out, const WideChar* text, std::size_t length);
+
+#endif
