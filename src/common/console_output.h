@@ -12,4 +12,7 @@
 
 void WriteConsoleText(const WideChar* text, std::size_t length);
 
+// Writes out what is buffered now rather than at exit.
+void FlushConsoleOutput();
+
 #endif

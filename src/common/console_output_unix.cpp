@@ -30,18 +30,18 @@ void WriteAll(const char* data, std::size_t size) {
   }
 }
 
-void Flush() {
+}  // namespace
+
+void FlushConsoleOutput() {
   WriteAll(buffer, buffered);
   buffered = 0;
 }
 
-}  // namespace
-
 void WriteConsoleText(const WideChar* text, std::size_t length) {
-  static const bool flushAtExit = std::atexit(Flush) == 0;
+  static const bool flushAtExit = std::atexit(FlushConsoleOutput) == 0;
   std::string bytes;
   AppendUtf8(bytes, text, length);
-  if (!flushAtExit || bytes.size() > BUFFER_SIZE - buffered) Flush();
+  if (!flushAtExit || bytes.size() > BUFFER_SIZE - buffered) FlushConsoleOutput();
   if (!flushAtExit || bytes.size() > BUFFER_SIZE) {
     WriteAll(bytes.data(), bytes.size());
     return;

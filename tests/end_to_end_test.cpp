@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include "support/case_name.h"
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "support/process_capture.h"
+
+namespace {
+
+constexpr char USAGE[] = "Usage: VelkKspClient -enum | -register | -unregister\n";
+
+class EndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override { store = test_support::MakeTemporaryDirectory() + "/cng"; }
+
+  test_support::ChildResult Run(const std::vector<std::string>& arguments) {
+    return test_support::RunProgram(VELK_CLIENT_PATH, arguments, {"CNG_CONFIG_DIR=" + store});
+  }
+
+  // Runs the tool with standard output that cannot be written; returns its
+  // exit status, or -1 when it did not exit normally (killed by SIGPIPE).
+  int RunWithBrokenOutput(const std::string& argument, bool closedPipe) {
+    int pipeEnds[2];
+    if (closedPipe && pipe(pipeEnds) != 0) return -2;
+    const pid_t child = fork();
+    if (child == 0) {
+      const int output = closedPipe ? pipeEnds[1] : open("/dev/full", O_WRONLY);
+      if (closedPipe) close(pipeEnds[0]);
+      dup2(output, STDOUT_FILENO);
+      setenv("CNG_CONFIG_DIR", store.c_str(), 1);
+      execl(VELK_CLIENT_PATH, VELK_CLIENT_PATH, argument.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    if (closedPipe) {
+      close(pipeEnds[0]);
+      close(pipeEnds[1]);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  std::string store;
+};
+
+TEST_F(EndToEndTest, RegisterListUnregisterAgainstAFreshStore) {
+  struct Step {
+    std::string argument;
+    std::string output;
+  };
+  const Step steps[] = {
+      {"-enum", ""},
+      {"-register", ""},
+      {"-enum", "Velk Key Storage Provider\n"},
+      {"-register", "BCryptRegisterProvider failed with error code 0xc0000035\n"},
+      {"-enum", "Velk Key Storage Provider\n"},
+      {"-unregister", ""},
+      {"-enum", ""},
+      {"-unregister",
+       "BCryptRemoveContextFunctionProvider failed with error code 0xc0000225\n"
+       "BCryptUnregisterProvider failed with error code 0xc0000225\n"},
+      {"-REGISTER", ""},
+      {"-Enum", "Velk Key Storage Provider\n"},
+  };
+  for (const Step& step : steps) {
+    const test_support::ChildResult result = Run({step.argument});
+    EXPECT_EQ(result.output, step.output) << step.argument;
+    EXPECT_EQ(result.exitStatus, 1) << step.argument;
+  }
+}
+
+TEST_F(EndToEndTest, TheStoreRecordsTheRegistrationAndRemovalKeepsTheFunction) {
+  Run({"-register"});
+  const std::string registered = test_support::ReadFile(store + "/cng.conf");
+  EXPECT_NE(registered.find("provider \"Velk Key Storage Provider\"\n"
+                            "  user-mode \"VelkKsp.dll\"\n"
+                            "    interface 00010001 flags 00000001\n"
+                            "      function \"KEY_STORAGE\"\n"),
+            std::string::npos)
+      << registered;
+  Run({"-unregister"});
+  EXPECT_EQ(test_support::ReadFile(store + "/cng.conf"),
+            "CNG configuration store, version 1\n\n[Providers]\n\n[Configuration\\Local]\n"
+            "context \"Default\"\n  interface 00010001\n    function \"KEY_STORAGE\"\n\nend\n");
+}
+
+TEST_F(EndToEndTest, ADamagedStoreGivesTheFailureLinesAndIsLeftAsItWas) {
+  Run({"-register"});
+  const std::string cut = test_support::ReadFile(store + "/cng.conf").substr(0, 60);
+  { FILE* f = fopen((store + "/cng.conf").c_str(), "wb"); fwrite(cut.data(), 1, cut.size(), f); fclose(f); }
+  EXPECT_EQ(Run({"-enum"}).output, "BCryptEnumRegisteredProviders failed with error code 0xc000014c\n");
+  EXPECT_EQ(Run({"-unregister"}).output,
+            "BCryptRemoveContextFunctionProvider failed with error code 0xc000014c\n"
+            "BCryptUnregisterProvider failed with error code 0xc000014c\n");
+  EXPECT_EQ(test_support::ReadFile(store + "/cng.conf"), cut);
+}
+
+struct BytesCase {
+  const char* name;
+  std::vector<std::string> arguments;
+  std::string output;
+  friend void PrintTo(const BytesCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class CommandLineBytesTest : public EndToEndTest, public ::testing::WithParamInterface<BytesCase> {};
+
+TEST_P(CommandLineBytesTest, OutputIsExactBytesAndStatusIsOne) {
+  const test_support::ChildResult result = Run(GetParam().arguments);
+  EXPECT_EQ(result.output, GetParam().output);
+  EXPECT_EQ(result.exitStatus, 1);
+}
+
+std::string Unrecognized(const std::string& word) {
+  return "Unrecognized command \"" + word + "\"\n" + USAGE;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, CommandLineBytesTest,
+    ::testing::Values(
+        BytesCase{"NoArgument", {}, USAGE},
+        BytesCase{"Empty", {""}, Unrecognized("")},
+        BytesCase{"Unknown", {"-list"}, Unrecognized("-list")},
+        BytesCase{"EnumWithMore", {"-enum", "\xff", "-register"}, ""},
+        BytesCase{"Utf8", {"-\xc3\xa9num"}, Unrecognized("-\xc3\xa9num")},
+        BytesCase{"InvalidUtf8EchoedByteForByte", {"\xff\xfe-enum\xc0\x80\xed\xa0\x80\xe2\x82"},
+                  Unrecognized("\xff\xfe-enum\xc0\x80\xed\xa0\x80\xe2\x82")},
+        BytesCase{"NewlineInside", {"-enum\n"}, Unrecognized("-enum\n")}),
+    test_support::CaseName());
+
+TEST_F(EndToEndTest, OutputThatCannotBeWrittenChangesNeitherTheWorkNorTheStatus) {
+  EXPECT_EQ(RunWithBrokenOutput("-register", /*closedPipe=*/false), 1) << "full disk";
+  EXPECT_EQ(Run({"-enum"}).output, "Velk Key Storage Provider\n");
+  EXPECT_EQ(RunWithBrokenOutput("-enum", /*closedPipe=*/true), 1) << "closed pipe";
+  EXPECT_EQ(RunWithBrokenOutput("-register", /*closedPipe=*/true), 1) << "closed pipe";
+  EXPECT_EQ(RunWithBrokenOutput("-bogus", /*closedPipe=*/true), 1) << "closed pipe";
+  EXPECT_EQ(RunWithBrokenOutput("-unregister", /*closedPipe=*/true), 1) << "closed pipe";
+  EXPECT_EQ(Run({"-enum"}).output, "");
+}
+
+}  // namespace
