@@ -1,8 +1,8 @@
-// Standard output for wide text. Each host has its own implementation:
-// console_output_unix.cpp writes UTF-8, console_output_windows.cpp writes wide
-// text to a console and UTF-8 elsewhere. Output is buffered and flushed when
-// the process ends, however it ends normally. A failed write is dropped: it
-// never stops the caller nor changes the exit status.
+// Standard output for wide text: wide to a console that takes it (Windows),
+// UTF-8 everywhere else (console_host_*.cpp say which). UTF-8 output is
+// buffered and flushed when the process ends, however it ends normally. A
+// failed write is dropped: it never stops the caller nor changes the exit
+// status.
 #ifndef VELK_COMMON_CONSOLE_OUTPUT_H
 #define VELK_COMMON_CONSOLE_OUTPUT_H
 

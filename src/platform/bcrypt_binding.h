@@ -17,6 +17,8 @@
 #include <cng_config.h>
 #endif
 
+#include "record_layout.h"
+
 static_assert(std::is_same_v<WCHAR, WideChar>, "the platform's WCHAR is the tool's wide character");
 
 #endif

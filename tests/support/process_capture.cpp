@@ -102,11 +102,12 @@ ChildResult RunInChild(const std::function<int()>& body, std::string (*report)()
 ChildResult RunProgram(const std::string& path, const std::vector<std::string>& arguments,
                        const std::vector<std::string>& environment) {
   const int outputFd = TemporaryFile();
-  const int emptyReport = TemporaryFile();
+  const int errorFd = TemporaryFile();
   std::fflush(stdout);
   const pid_t child = fork();
   if (child == 0) {
     dup2(outputFd, STDOUT_FILENO);
+    dup2(errorFd, STDERR_FILENO);
     const int nothing = open("/dev/null", O_RDONLY);
     dup2(nothing, STDIN_FILENO);
     for (const std::string& setting : environment) putenv(const_cast<char*>(setting.c_str()));
@@ -116,7 +117,10 @@ ChildResult RunProgram(const std::string& path, const std::vector<std::string>& 
     execv(path.c_str(), argv.data());
     _exit(127);
   }
-  return Wait(child, outputFd, emptyReport);
+  ChildResult result = Wait(child, outputFd, errorFd);
+  result.errors = std::move(result.report);
+  result.report.clear();
+  return result;
 }
 
 std::string MakeTemporaryDirectory() {

@@ -15,6 +15,7 @@ struct ChildResult {
   std::string output;  // standard output, as bytes
   int exitStatus = -1;  // -1 when the child did not exit normally
   std::string report;   // what the child's report function returned
+  std::string errors;   // standard error, for a program run by RunProgram
 };
 
 // Runs the body in a forked child whose standard output goes to a file; the
@@ -25,7 +26,7 @@ ChildResult RunInChild(const std::function<int()>& body,
                        std::string (*report)() = nullptr);
 
 // Runs a program with the arguments and extra environment; standard input is
-// empty, standard output is captured.
+// empty, standard output and standard error are captured.
 ChildResult RunProgram(const std::string& path, const std::vector<std::string>& arguments,
                        const std::vector<std::string>& environment = {});
 

@@ -1,0 +1,16 @@
+# Cross-compiles for Windows with Debian's MinGW-w64 (posix threads variant).
+# MINGW_ARCH: i686 (32-bit, the product) or x86_64 (runs under wine64).
+if(NOT DEFINED MINGW_ARCH)
+  set(MINGW_ARCH i686)
+endif()
+set(MINGW_TRIPLET ${MINGW_ARCH}-w64-mingw32)
+
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${MINGW_ARCH})
+set(CMAKE_C_COMPILER ${MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${MINGW_TRIPLET}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
