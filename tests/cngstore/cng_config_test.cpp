@@ -304,8 +304,8 @@ TEST_F(CngConfigTest, AUserWhoMayNotWriteCanListButNotChange) {
 }
 
 TEST_F(CngConfigTest, ConcurrentWritersLoseNoUpdate) {
-  constexpr int WRITERS = 6;
-  constexpr int EACH = 15;
+  constexpr int WRITERS = 12;
+  constexpr int EACH = 20;
   std::vector<pid_t> children;
   for (int w = 0; w < WRITERS; ++w) {
     const pid_t child = fork();
