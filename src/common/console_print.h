@@ -31,7 +31,7 @@ inline constexpr bool IS_NUMBER = std::is_integral_v<T> && !std::is_same_v<T, bo
                                   sizeof(T) == sizeof(std::uint32_t);
 
 template <typename T>
-consteval Kind KindOf() {
+constexpr Kind KindOf() {
   static_assert(IS_TEXT<T> || IS_NUMBER<T>,
                 "ConsolePrint takes wide strings for %s and 32-bit integers for %08x");
   return IS_TEXT<T> ? Kind::Text : Kind::Number;
@@ -43,7 +43,7 @@ void FormatDoesNotMatchArguments();
 
 // The placeholder that starts at text[i], with its length; 0 when none does.
 template <std::size_t N>
-consteval std::size_t PlaceholderLength(const WideChar (&text)[N], std::size_t i, Kind& kind) {
+constexpr std::size_t PlaceholderLength(const WideChar (&text)[N], std::size_t i, Kind& kind) {
   if (i + 1 < N && text[i + 1] == 's') {
     kind = Kind::Text;
     return 2;

@@ -1,0 +1,8 @@
+#!/bin/sh
+# Runs one fuzzer for a bounded time from the committed seeds; new inputs go
+# to a work folder, so the seeds stay as committed. A crash, a leak or a hang
+# (an input that takes over 5 s) fails the run.
+# Usage: run_fuzzer.sh FUZZER SEEDS WORK SECONDS
+set -e
+mkdir -p "$3"
+exec "$1" -max_total_time="$4" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 "$3" "$2"
