@@ -1,6 +1,7 @@
 #include "store_text.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace cngstore {
 namespace {
@@ -148,6 +149,15 @@ struct Cursor {
     if (!Byte(quote) || quote != '"') return false;
     name.clear();
     for (;;) {
+      // Plain ASCII, the common case, goes straight in.
+      std::size_t plain = 0;
+      while (plain < rest.size() && rest[plain] >= 0x20 && rest[plain] < 0x7F && rest[plain] != '"' &&
+             rest[plain] != '\\') {
+        ++plain;
+      }
+      name.append(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(plain));
+      rest.remove_prefix(plain);
+      if (name.size() > MAX_NAME_LENGTH) return false;
       char32_t c = 0;
       if (!Character(c)) return false;
       if (c == '"') break;
@@ -258,18 +268,12 @@ bool ParseLocalLine(std::string_view keyword, Cursor& line, ConfigStore& store,
   }
   if (keyword == "function") {
     if (state.table == nullptr || !line.Quoted(name)) return false;
-    for (const FunctionEntry& f : state.table->functions) {
-      if (NamesEqual(f.name, name)) return false;
-    }
     state.table->functions.push_back(FunctionEntry{std::move(name), {}});
     state.function = &state.table->functions.back();
     return true;
   }
   if (keyword == "provider") {
     if (state.function == nullptr || !line.Quoted(name)) return false;
-    for (const Name& p : state.function->providers) {
-      if (NamesEqual(p, name)) return false;
-    }
     state.function->providers.push_back(std::move(name));
     return true;
   }
@@ -301,11 +305,49 @@ bool ParseLine(std::string_view text, ConfigStore& store, ParseState& state) {
   return parsed && line.AtEnd();
 }
 
-bool ProvidersAreDistinct(const std::vector<ProviderRecord>& providers) {
-  return std::adjacent_find(providers.begin(), providers.end(),
-                            [](const ProviderRecord& a, const ProviderRecord& b) {
-                              return NamesEqual(a.name, b.name);
-                            }) == providers.end();
+Name Folded(const Name& name) {
+  Name folded = name;
+  for (char16_t& c : folded) {
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+  }
+  return folded;
+}
+
+// True when no two names of a list are equal ignoring case.
+template <typename T, typename Key>
+bool NamesAreDistinct(const std::vector<T>& list, Key key) {
+  std::unordered_set<Name> seen;
+  seen.reserve(list.size());
+  for (const T& entry : list) {
+    if (!seen.insert(Folded(key(entry))).second) return false;
+  }
+  return true;
+}
+
+const Name& FunctionName(const FunctionEntry& entry) { return entry.name; }
+const Name& ItsName(const Name& name) { return name; }
+
+// Strictly in order, which also means no two are equal ignoring case.
+bool ProvidersAreOrdered(const std::vector<ProviderRecord>& providers) {
+  for (std::size_t i = 1; i < providers.size(); ++i) {
+    if (!SortsBefore(providers[i - 1].name, providers[i].name) ||
+        NamesEqual(providers[i - 1].name, providers[i].name)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool ListsAreDistinct(const ConfigStore& store) {
+  for (const Context& context : store.contexts) {
+    for (const ContextInterface& table : context.interfaces) {
+      if (!NamesAreDistinct(table.functions, FunctionName)) return false;
+      for (const FunctionEntry& function : table.functions) {
+        if (!NamesAreDistinct(function.providers, ItsName)) return false;
+      }
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -361,11 +403,13 @@ bool ParseStore(std::string_view text, ConfigStore& store) {
     }
   }
   if (state.section != Section::End) return false;
-  std::stable_sort(store.providers.begin(), store.providers.end(),
-                   [](const ProviderRecord& a, const ProviderRecord& b) {
-                     return SortsBefore(a.name, b.name);
-                   });
-  if (!ProvidersAreDistinct(store.providers)) return false;
+  // Written in order, so sorting is needed only for a hand-edited store.
+  if (!ProvidersAreOrdered(store.providers)) {
+    std::stable_sort(store.providers.begin(), store.providers.end(),
+                     [](const ProviderRecord& a, const ProviderRecord& b) { return SortsBefore(a.name, b.name); });
+    if (!ProvidersAreOrdered(store.providers)) return false;
+  }
+  if (!ListsAreDistinct(store)) return false;
   const bool hasDefault = std::any_of(store.contexts.begin(), store.contexts.end(),
                                       [](const Context& c) { return NamesEqual(c.name, DEFAULT_CONTEXT); });
   if (!hasDefault) store.contexts.insert(store.contexts.begin(), Context{DEFAULT_CONTEXT, {}});
