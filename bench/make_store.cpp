@@ -6,7 +6,6 @@
 #include <fstream>
 #include <string>
 
-#include "config_store.h"
 #include "store_file.h"
 #include "store_text.h"
 
@@ -16,19 +15,22 @@ int main(int argc, char* argv[]) {
     return 2;
   }
   const long count = std::strtol(argv[2], nullptr, 10);
-  cngstore::ConfigStore store = cngstore::NewConfigStore();
-  cngstore::AddContextFunction(store, cngstore::DEFAULT_CONTEXT, NCRYPT_KEY_STORAGE_INTERFACE,
-                               u"KEY_STORAGE", CRYPT_PRIORITY_BOTTOM);
+  std::string providers;
+  std::string listed;
   for (long i = 0; i < count; ++i) {
+    // Zero-padded, so that the names are written in their sorted order.
     const std::string digits = std::to_string(100000 + i).substr(1);
-    const cngstore::Name name = u"Benchmark Key Storage Provider " + cngstore::Name(digits.begin(), digits.end());
-    cngstore::ImageRecord image{name + u".dll", {{NCRYPT_KEY_STORAGE_INTERFACE, 1, {u"KEY_STORAGE"}}}};
-    cngstore::RegisterProvider(store, cngstore::ProviderRecord{name, {}, image, {}}, false);
-    cngstore::AddContextFunctionProvider(store, cngstore::DEFAULT_CONTEXT, NCRYPT_KEY_STORAGE_INTERFACE,
-                                         u"KEY_STORAGE", name, CRYPT_PRIORITY_BOTTOM);
+    const cngstore::Name name =
+        u"Benchmark Key Storage Provider " + cngstore::Name(digits.begin(), digits.end());
+    providers += cngstore::FormatProvider(cngstore::ProviderRecord{
+        name, {}, cngstore::ImageRecord{name + u".dll", {{NCRYPT_KEY_STORAGE_INTERFACE, 1, {u"KEY_STORAGE"}}}}, {}});
+    listed += cngstore::FormatLine(cngstore::EntryKind::ListedProvider, name);
   }
   std::filesystem::create_directories(argv[1]);
   std::ofstream(std::string(argv[1]) + "/" + cngstore::STORE_FILE, std::ios::binary)
-      << cngstore::FormatStore(store);
+      << "CNG configuration store, version 1\n\n[Providers]\n" << providers
+      << "\n[Configuration\\Local]\ncontext \"Default\"\n"
+      << cngstore::FormatInterfaceLine(NCRYPT_KEY_STORAGE_INTERFACE)
+      << cngstore::FormatLine(cngstore::EntryKind::Function, u"KEY_STORAGE") << listed << "\nend\n";
   return 0;
 }

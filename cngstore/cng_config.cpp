@@ -4,9 +4,11 @@
 #include <cstring>
 #include <new>
 #include <optional>
+#include <utility>
 
 #include "cng_config.h"
 #include "config_store.h"
+#include "store_edit.h"
 #include "store_file.h"
 #include "store_text.h"
 
@@ -85,25 +87,58 @@ NTSTATUS Guarded(Body body) {
   }
 }
 
-// The listing as one block: the record, its pointer list, then the names.
-std::size_t ListingSize(const ConfigStore& store) {
-  std::size_t size = sizeof(CRYPT_PROVIDERS) + store.providers.size() * sizeof(PWSTR);
-  for (const ProviderRecord& provider : store.providers) {
-    size += (provider.name.size() + 1) * sizeof(WCHAR);
+// The listing as one block: the record, the pointer list, then the names.
+// The block is sized for the most names the text could hold; the memory
+// beyond what the names take is never touched.
+struct Listing {
+  CRYPT_PROVIDERS* block = nullptr;
+  std::size_t capacity = 0;
+  std::size_t namesOffset = 0;  // where the names begin
+  std::size_t used = 0;         // bytes, from the start of the block
+
+  explicit Listing(std::size_t textSize) {
+    // A provider line is at least 'provider "x"' and a newline: 13 bytes,
+    // and a name has no more UTF-16 units than its line has bytes.
+    const std::size_t most = textSize / 13 + 1;
+    capacity = sizeof(CRYPT_PROVIDERS) + most * sizeof(PWSTR) + textSize * sizeof(WCHAR);
+    block = static_cast<CRYPT_PROVIDERS*>(std::malloc(capacity));
+    if (block == nullptr) return;
+    block->cProviders = 0;
+    block->rgpszProviders = reinterpret_cast<PWSTR*>(block + 1);
+    namesOffset = used = sizeof(CRYPT_PROVIDERS) + most * sizeof(PWSTR);
   }
-  return size;
+  Listing(const Listing&) = delete;
+  Listing& operator=(const Listing&) = delete;
+  ~Listing() { std::free(block); }
+
+  void Add(const Name& name) {
+    WCHAR* at = reinterpret_cast<WCHAR*>(reinterpret_cast<char*>(block) + used);
+    std::memcpy(at, name.c_str(), (name.size() + 1) * sizeof(WCHAR));
+    block->rgpszProviders[block->cProviders++] = at;
+    used += (name.size() + 1) * sizeof(WCHAR);
+  }
+};
+
+// The size of the listing laid out without the unused room: the record, the
+// pointers, then the names.
+std::size_t CompactSize(const Listing& listing) {
+  return sizeof(CRYPT_PROVIDERS) + listing.block->cProviders * sizeof(PWSTR) +
+         (listing.used - listing.namesOffset);
 }
 
-void FillListing(const ConfigStore& store, void* block) {
-  auto* listing = static_cast<CRYPT_PROVIDERS*>(block);
-  auto* pointers = reinterpret_cast<PWSTR*>(listing + 1);
-  auto* text = reinterpret_cast<WCHAR*>(pointers + store.providers.size());
-  listing->cProviders = static_cast<ULONG>(store.providers.size());
-  listing->rgpszProviders = pointers;
-  for (const ProviderRecord& provider : store.providers) {
-    *pointers++ = text;
-    std::memcpy(text, provider.name.c_str(), (provider.name.size() + 1) * sizeof(WCHAR));
-    text += provider.name.size() + 1;
+// Copies a listing into a caller's buffer of at least CompactSize bytes.
+void CopyCompact(const Listing& listing, void* buffer) {
+  auto* copy = static_cast<CRYPT_PROVIDERS*>(buffer);
+  copy->cProviders = listing.block->cProviders;
+  copy->rgpszProviders = reinterpret_cast<PWSTR*>(copy + 1);
+  auto* text = reinterpret_cast<WCHAR*>(copy->rgpszProviders + copy->cProviders);
+  for (ULONG i = 0; i < copy->cProviders; ++i) {
+    const WCHAR* name = listing.block->rgpszProviders[i];
+    std::size_t length = 0;
+    while (name[length] != 0) ++length;
+    std::memcpy(text, name, (length + 1) * sizeof(WCHAR));
+    copy->rgpszProviders[i] = text;
+    text += length + 1;
   }
 }
 
@@ -119,8 +154,8 @@ extern "C" NTSTATUS BCryptRegisterProvider(LPCWSTR pszProvider, ULONG dwFlags,
     if (!provider || (dwFlags & ~ULONG{CRYPT_OVERWRITE}) != 0) return STATUS_INVALID_PARAMETER;
     std::optional<ProviderRecord> record = CopyRegistration(*provider, pReg);
     if (!record) return STATUS_INVALID_PARAMETER;
-    return UpdateStore([&](ConfigStore& store) {
-      return RegisterProvider(store, std::move(*record), (dwFlags & CRYPT_OVERWRITE) != 0);
+    return UpdateStore([&](std::string_view store, Splices& splices) {
+      return EditRegisterProvider(store, *record, (dwFlags & CRYPT_OVERWRITE) != 0, splices);
     });
   });
 }
@@ -129,7 +164,9 @@ extern "C" NTSTATUS BCryptUnregisterProvider(LPCWSTR pszProvider) {
   return Guarded([&] {
     const std::optional<Name> provider = CopyName(pszProvider);
     if (!provider) return STATUS_INVALID_PARAMETER;
-    return UpdateStore([&](ConfigStore& store) { return UnregisterProvider(store, *provider); });
+    return UpdateStore([&](std::string_view store, Splices& splices) {
+      return EditUnregisterProvider(store, *provider, splices);
+    });
   });
 }
 
@@ -140,8 +177,8 @@ extern "C" NTSTATUS BCryptAddContextFunction(ULONG dwTable, LPCWSTR pszContext,
     const std::optional<Name> context = CheckContext(dwTable, pszContext, dwInterface);
     const std::optional<Name> function = CopyName(pszFunction);
     if (!context || !function) return STATUS_INVALID_PARAMETER;
-    return UpdateStore([&](ConfigStore& store) {
-      return AddContextFunction(store, *context, dwInterface, *function, dwPosition);
+    return UpdateStore([&](std::string_view store, Splices& splices) {
+      return EditAddContextFunction(store, *context, dwInterface, *function, dwPosition, splices);
     });
   });
 }
@@ -154,9 +191,9 @@ extern "C" NTSTATUS BCryptAddContextFunctionProvider(ULONG dwTable, LPCWSTR pszC
     const std::optional<Name> function = CopyName(pszFunction);
     const std::optional<Name> provider = CopyName(pszProvider);
     if (!context || !function || !provider) return STATUS_INVALID_PARAMETER;
-    return UpdateStore([&](ConfigStore& store) {
-      return AddContextFunctionProvider(store, *context, dwInterface, *function, *provider,
-                                        dwPosition);
+    return UpdateStore([&](std::string_view store, Splices& splices) {
+      return EditAddContextFunctionProvider(store, *context, dwInterface, *function, *provider,
+                                            dwPosition, splices);
     });
   });
 }
@@ -169,8 +206,9 @@ extern "C" NTSTATUS BCryptRemoveContextFunctionProvider(ULONG dwTable, LPCWSTR p
     const std::optional<Name> function = CopyName(pszFunction);
     const std::optional<Name> provider = CopyName(pszProvider);
     if (!context || !function || !provider) return STATUS_INVALID_PARAMETER;
-    return UpdateStore([&](ConfigStore& store) {
-      return RemoveContextFunctionProvider(store, *context, dwInterface, *function, *provider);
+    return UpdateStore([&](std::string_view store, Splices& splices) {
+      return EditRemoveContextFunctionProvider(store, *context, dwInterface, *function, *provider,
+                                               splices);
     });
   });
 }
@@ -182,24 +220,27 @@ extern "C" NTSTATUS BCryptRemoveContextFunctionProvider(ULONG dwTable, LPCWSTR p
 extern "C" NTSTATUS BCryptEnumRegisteredProviders(ULONG* pcbBuffer, PCRYPT_PROVIDERS* ppBuffer) {
   return Guarded([&] {
     if (pcbBuffer == nullptr || ppBuffer == nullptr) return STATUS_INVALID_PARAMETER;
-    ConfigStore store;
-    const NTSTATUS status = ReadStore(store);
-    if (status < 0) return status;
-    const std::size_t size = ListingSize(store);
-    if (size > ULONG{0xFFFFFFFF}) return STATUS_NO_MEMORY;
-    if (*ppBuffer != nullptr) {
-      const bool fits = *pcbBuffer >= size;
-      *pcbBuffer = static_cast<ULONG>(size);
-      if (!fits) return STATUS_BUFFER_TOO_SMALL;
-      FillListing(store, *ppBuffer);
+    return ReadStore([&](std::string_view store) {
+      Listing listing(store.size());
+      if (listing.block == nullptr) return STATUS_NO_MEMORY;
+      const bool whole = ScanStore(store, [&](const Entry& entry) {
+        if (entry.kind == EntryKind::Provider) listing.Add(*entry.name);
+      });
+      if (!whole) return STATUS_REGISTRY_CORRUPT;
+      if (listing.used > ULONG{0xFFFFFFFF}) return STATUS_NO_MEMORY;
+      if (*ppBuffer != nullptr) {
+        const auto needed = static_cast<ULONG>(CompactSize(listing));
+        const bool fits = *pcbBuffer >= needed;
+        *pcbBuffer = needed;
+        if (!fits) return STATUS_BUFFER_TOO_SMALL;
+        CopyCompact(listing, *ppBuffer);
+        return STATUS_SUCCESS;
+      }
+      const auto size = static_cast<ULONG>(listing.used);
+      *pcbBuffer = size;
+      *ppBuffer = std::exchange(listing.block, nullptr);
       return STATUS_SUCCESS;
-    }
-    void* block = std::malloc(size);
-    if (block == nullptr) return STATUS_NO_MEMORY;
-    FillListing(store, block);
-    *pcbBuffer = static_cast<ULONG>(size);
-    *ppBuffer = static_cast<PCRYPT_PROVIDERS>(block);
-    return STATUS_SUCCESS;
+    });
   });
 }
 

@@ -1,6 +1,4 @@
-// The machine's CNG configuration as the store holds it in memory, and the
-// edits that the configuration functions make to it. Nothing here touches a
-// file; each edit returns the status that the function reports.
+// What the store holds, as callers hand it over, and the rules for names.
 #ifndef CNGSTORE_CONFIG_STORE_H
 #define CNGSTORE_CONFIG_STORE_H
 
@@ -16,6 +14,9 @@ using Name = std::u16string;
 
 inline constexpr char16_t DEFAULT_CONTEXT[] = u"Default";
 
+// The longest name the store takes, in UTF-16 code units.
+inline constexpr std::size_t MAX_NAME_LENGTH = 32767;
+
 struct InterfaceRecord {
   ULONG id = 0;
   ULONG flags = 0;
@@ -27,35 +28,13 @@ struct ImageRecord {
   std::vector<InterfaceRecord> interfaces;
 };
 
+// A provider's registration, copied from the caller's record.
 struct ProviderRecord {
   Name name;
   std::vector<Name> aliases;
   std::optional<ImageRecord> userMode;
   std::optional<ImageRecord> kernelMode;
 };
-
-struct FunctionEntry {
-  Name name;
-  std::vector<Name> providers;  // in priority order
-};
-
-struct ContextInterface {
-  ULONG id = 0;
-  std::vector<FunctionEntry> functions;  // in priority order
-};
-
-struct Context {
-  Name name;
-  std::vector<ContextInterface> interfaces;  // by interface identifier
-};
-
-struct ConfigStore {
-  std::vector<ProviderRecord> providers;  // sorted by SortsBefore
-  std::vector<Context> contexts;          // the local machine table
-};
-
-// A store as a machine starts: no providers, the Default context.
-ConfigStore NewConfigStore();
 
 // Names are compared without regard to ASCII case and kept as given.
 bool NamesEqual(const Name& a, const Name& b);
@@ -64,16 +43,6 @@ bool NamesEqual(const Name& a, const Name& b);
 bool SortsBefore(const Name& a, const Name& b);
 
 bool IsKnownInterface(ULONG id);
-
-NTSTATUS RegisterProvider(ConfigStore& store, ProviderRecord record, bool overwrite);
-NTSTATUS UnregisterProvider(ConfigStore& store, const Name& provider);
-NTSTATUS AddContextFunction(ConfigStore& store, const Name& context, ULONG interfaceId,
-                            const Name& function, ULONG position);
-NTSTATUS AddContextFunctionProvider(ConfigStore& store, const Name& context, ULONG interfaceId,
-                                    const Name& function, const Name& provider, ULONG position);
-NTSTATUS RemoveContextFunctionProvider(ConfigStore& store, const Name& context,
-                                       ULONG interfaceId, const Name& function,
-                                       const Name& provider);
 
 }  // namespace cngstore
 

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "store_edit.h"
 #include "store_text.h"
 
 namespace cngstore {
@@ -87,36 +89,35 @@ NTSTATUS WriteAll(int fd, std::string_view data) {
   return STATUS_SUCCESS;
 }
 
-NTSTATUS ReadAll(int fd, std::string& text) {
-  struct stat info {};
-  if (fstat(fd, &info) != 0) return StatusFromErrno(errno);
-  if (!S_ISREG(info.st_mode)) return STATUS_REGISTRY_CORRUPT;
-  text.reserve(static_cast<std::size_t>(info.st_size));
-  char chunk[65536];
-  for (;;) {
-    const ssize_t got = read(fd, chunk, sizeof chunk);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return StatusFromErrno(errno);
-    }
-    if (got == 0) return STATUS_SUCCESS;
-    text.append(chunk, static_cast<std::size_t>(got));
+// The store file, mapped read-only. Writers never change a store file in
+// place (they rename a new one over it), so the mapping stays whole.
+struct MappedStore {
+  void* data = MAP_FAILED;
+  std::size_t size = 0;
+  MappedStore() = default;
+  MappedStore(const MappedStore&) = delete;
+  MappedStore& operator=(const MappedStore&) = delete;
+  ~MappedStore() {
+    if (data != MAP_FAILED) munmap(data, size);
   }
-}
+  std::string_view Text() const {
+    return data == MAP_FAILED ? std::string_view() : std::string_view(static_cast<const char*>(data), size);
+  }
+};
 
-NTSTATUS ReadStoreIn(const std::string& directory, ConfigStore& store) {
+NTSTATUS ReadStoreIn(const std::string& directory, const std::function<NTSTATUS(std::string_view)>& reader) {
   FileDescriptor file(open(PathIn(directory, STORE_FILE).c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.fd < 0) {
-    if (errno == ENOENT) {
-      store = NewConfigStore();
-      return STATUS_SUCCESS;
-    }
-    return StatusFromErrno(errno);
+  if (file.fd < 0) return errno == ENOENT ? reader(NEW_STORE_TEXT) : StatusFromErrno(errno);
+  struct stat info {};
+  if (fstat(file.fd, &info) != 0) return StatusFromErrno(errno);
+  if (!S_ISREG(info.st_mode)) return STATUS_REGISTRY_CORRUPT;
+  MappedStore store;
+  store.size = static_cast<std::size_t>(info.st_size);
+  if (store.size > 0) {
+    store.data = mmap(nullptr, store.size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, file.fd, 0);
+    if (store.data == MAP_FAILED) return StatusFromErrno(errno);
   }
-  std::string text;
-  const NTSTATUS status = ReadAll(file.fd, text);
-  if (status < 0) return status;
-  return ParseStore(text, store) ? STATUS_SUCCESS : STATUS_REGISTRY_CORRUPT;
+  return reader(store.Text());
 }
 
 // Under the lock no change is being written, so any temporary file is left
@@ -132,10 +133,11 @@ void RemoveLeftovers(const std::string& directory) {
   closedir(listing);
 }
 
-// Writes a new file beside the store, flushes it, and renames it over the
-// store; then flushes the directory so that the rename itself is durable.
-// O_EXCL | O_NOFOLLOW: a link planted at the temporary name is never followed.
-NTSTATUS CommitStore(const std::string& directory, const std::string& text) {
+// Writes a new file beside the store (the old text with the splices),
+// flushes it, and renames it over the store; then flushes the directory so
+// that the rename itself is durable. O_EXCL | O_NOFOLLOW: a link planted at
+// the temporary name is never followed.
+NTSTATUS CommitStore(const std::string& directory, std::string_view old, Splices& splices) {
   const std::string temporary = PathIn(directory, TEMPORARY_PREFIX + std::to_string(getpid()));
   NTSTATUS status = STATUS_SUCCESS;
   {
@@ -143,7 +145,14 @@ NTSTATUS CommitStore(const std::string& directory, const std::string& text) {
                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, FILE_MODE));
     if (file.fd < 0) return StatusFromErrno(errno);
     fchmod(file.fd, FILE_MODE);
-    status = WriteAll(file.fd, text);
+    OrderSplices(splices);
+    std::size_t position = 0;
+    for (const Splice& splice : splices) {
+      if (status >= 0) status = WriteAll(file.fd, old.substr(position, splice.from - position));
+      if (status >= 0) status = WriteAll(file.fd, splice.text);
+      position = splice.to;
+    }
+    if (status >= 0) status = WriteAll(file.fd, old.substr(position));
     if (status >= 0 && fsync(file.fd) != 0) status = StatusFromErrno(errno);
   }
   if (status >= 0 && rename(temporary.c_str(), PathIn(directory, STORE_FILE).c_str()) != 0) {
@@ -176,23 +185,25 @@ std::string StoreDirectory() {
   return configured != nullptr && *configured != '\0' ? configured : DEFAULT_STORE_DIRECTORY;
 }
 
-NTSTATUS ReadStore(ConfigStore& store) { return ReadStoreIn(StoreDirectory(), store); }
+NTSTATUS ReadStore(const std::function<NTSTATUS(std::string_view)>& reader) {
+  return ReadStoreIn(StoreDirectory(), reader);
+}
 
-NTSTATUS UpdateStore(const std::function<NTSTATUS(ConfigStore&)>& change) {
+NTSTATUS UpdateStore(const std::function<NTSTATUS(std::string_view, Splices&)>& change) {
   const std::string directory = StoreDirectory();
   NTSTATUS status = EnsureDirectory(directory);
   if (status < 0) return status;
   FileDescriptor lock;
   status = LockStore(directory, lock);
   if (status < 0) return status;
-  ConfigStore store;
-  status = ReadStoreIn(directory, store);
-  if (status < 0) return status;
   RemoveLeftovers(directory);
-  status = change(store);
-  if (status < 0) return status;
-  const NTSTATUS committed = CommitStore(directory, FormatStore(store));
-  return committed < 0 ? committed : status;
+  return ReadStoreIn(directory, [&](std::string_view text) {
+    Splices splices;
+    const NTSTATUS changed = change(text, splices);
+    if (changed < 0 || splices.empty()) return changed;
+    const NTSTATUS committed = CommitStore(directory, text, splices);
+    return committed < 0 ? committed : changed;
+  });
 }
 
 }  // namespace cngstore

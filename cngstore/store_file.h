@@ -8,7 +8,11 @@
 // A change is read, made and written under the lock; it is written to a new
 // file, flushed and renamed over the store, so that a reader (who takes no
 // lock) and a crash see the old store or the new one, never a mix. A store
-// that cannot be parsed is reported and left exactly as it is.
+// that cannot be read as one is reported and left exactly as it is.
+//
+// The store is mapped, not copied, and a change is written as the old text
+// with a few splices: the cost of a call grows with the store's size, but
+// the memory it takes hardly does.
 #ifndef CNGSTORE_STORE_FILE_H
 #define CNGSTORE_STORE_FILE_H
 
@@ -16,6 +20,7 @@
 #include <string>
 
 #include "config_store.h"
+#include "store_edit.h"
 
 namespace cngstore {
 
@@ -26,11 +31,12 @@ inline constexpr char TEMPORARY_PREFIX[] = "cng.conf.tmp-";
 
 std::string StoreDirectory();
 
-NTSTATUS ReadStore(ConfigStore& store);
+// Hands the store's text (the new store's when there is none) to the reader.
+NTSTATUS ReadStore(const std::function<NTSTATUS(std::string_view)>& reader);
 
-// Runs the change on the current store under the lock and commits the result
-// when the change succeeds.
-NTSTATUS UpdateStore(const std::function<NTSTATUS(ConfigStore&)>& change);
+// Works out the change from the current text under the lock and commits its
+// splices when the change succeeds; a change without splices writes nothing.
+NTSTATUS UpdateStore(const std::function<NTSTATUS(std::string_view, Splices&)>& change);
 
 }  // namespace cngstore
 

@@ -1,9 +1,22 @@
 #include "store_text.h"
 
 #include <algorithm>
-#include <unordered_set>
+#include <cstdint>
+#include <utility>
+#include <vector>
 
 namespace cngstore {
+
+const std::string_view NEW_STORE_TEXT =
+    "CNG configuration store, version 1\n"
+    "\n"
+    "[Providers]\n"
+    "\n"
+    "[Configuration\\Local]\n"
+    "context \"Default\"\n"
+    "\n"
+    "end\n";
+
 namespace {
 
 constexpr std::string_view VERSION_LINE = "CNG configuration store, version 1";
@@ -52,35 +65,24 @@ void AppendQuoted(std::string& out, const Name& name) {
   out.push_back('"');
 }
 
-void AppendLine(std::string& out, int indent, std::string_view keyword) {
+void AppendNamed(std::string& out, int indent, std::string_view keyword, const Name& name) {
   out.append(static_cast<std::size_t>(indent) * 2, ' ');
   out += keyword;
+  out.push_back(' ');
+  AppendQuoted(out, name);
+  out.push_back('\n');
 }
 
 void AppendImage(std::string& out, std::string_view keyword, const ImageRecord& image) {
-  AppendLine(out, 1, keyword);
-  out.push_back(' ');
-  AppendQuoted(out, image.image);
-  out.push_back('\n');
+  AppendNamed(out, 1, keyword, image.image);
   for (const InterfaceRecord& reg : image.interfaces) {
-    AppendLine(out, 2, "interface ");
+    out += "    interface ";
     AppendHex(out, reg.id, 8);
     out += " flags ";
     AppendHex(out, reg.flags, 8);
     out.push_back('\n');
-    for (const Name& function : reg.functions) {
-      AppendLine(out, 3, "function ");
-      AppendQuoted(out, function);
-      out.push_back('\n');
-    }
+    for (const Name& function : reg.functions) AppendNamed(out, 3, "function", function);
   }
-}
-
-void AppendNamed(std::string& out, int indent, std::string_view keyword, const Name& name) {
-  AppendLine(out, indent, keyword);
-  out.push_back(' ');
-  AppendQuoted(out, name);
-  out.push_back('\n');
 }
 
 // ---- reading ----
@@ -187,233 +189,225 @@ struct Cursor {
   }
 };
 
-enum class Section { Start, Providers, Local, End };
-
-// What the lines read so far have opened, so that each line knows where it
-// belongs.
-struct ParseState {
-  Section section = Section::Start;
-  ImageRecord* image = nullptr;
-  InterfaceRecord* reg = nullptr;
-  ContextInterface* table = nullptr;
-  FunctionEntry* function = nullptr;
-};
-
-bool ParseProvidersLine(std::string_view keyword, Cursor& line, ConfigStore& store,
-                        ParseState& state) {
-  ProviderRecord* provider = store.providers.empty() ? nullptr : &store.providers.back();
-  Name name;
-  if (keyword == "provider") {
-    if (!line.Quoted(name)) return false;
-    store.providers.push_back(ProviderRecord{std::move(name), {}, {}, {}});
-    state.image = nullptr;
-    state.reg = nullptr;
-    return true;
-  }
-  if (provider == nullptr) return false;
-  if (keyword == "alias") {
-    if (!line.Quoted(name)) return false;
-    provider->aliases.push_back(std::move(name));
-    return true;
-  }
-  if (keyword == "user-mode" || keyword == "kernel-mode") {
-    std::optional<ImageRecord>& slot = keyword == "user-mode" ? provider->userMode : provider->kernelMode;
-    if (slot.has_value() || !line.Quoted(name)) return false;
-    slot = ImageRecord{std::move(name), {}};
-    state.image = &*slot;
-    state.reg = nullptr;
-    return true;
-  }
-  if (keyword == "interface") {
-    InterfaceRecord reg;
-    if (state.image == nullptr || !line.Hex(reg.id, 8) || !IsKnownInterface(reg.id) ||
-        !line.Keyword("flags") || !line.Hex(reg.flags, 8)) {
-      return false;
-    }
-    state.image->interfaces.push_back(std::move(reg));
-    state.reg = &state.image->interfaces.back();
-    return true;
-  }
-  if (keyword == "function") {
-    if (state.reg == nullptr || !line.Quoted(name)) return false;
-    state.reg->functions.push_back(std::move(name));
-    return true;
-  }
-  return false;
-}
-
-bool ParseLocalLine(std::string_view keyword, Cursor& line, ConfigStore& store,
-                    ParseState& state) {
-  Name name;
-  if (keyword == "context") {
-    if (!line.Quoted(name)) return false;
-    for (const Context& c : store.contexts) {
-      if (NamesEqual(c.name, name)) return false;
-    }
-    store.contexts.push_back(Context{std::move(name), {}});
-    state.table = nullptr;
-    state.function = nullptr;
-    return true;
-  }
-  if (store.contexts.empty()) return false;
-  Context& context = store.contexts.back();
-  if (keyword == "interface") {
-    ULONG id = 0;
-    if (!line.Hex(id, 8) || !IsKnownInterface(id)) return false;
-    if (!context.interfaces.empty() && context.interfaces.back().id >= id) return false;
-    context.interfaces.push_back(ContextInterface{id, {}});
-    state.table = &context.interfaces.back();
-    state.function = nullptr;
-    return true;
-  }
-  if (keyword == "function") {
-    if (state.table == nullptr || !line.Quoted(name)) return false;
-    state.table->functions.push_back(FunctionEntry{std::move(name), {}});
-    state.function = &state.table->functions.back();
-    return true;
-  }
-  if (keyword == "provider") {
-    if (state.function == nullptr || !line.Quoted(name)) return false;
-    state.function->providers.push_back(std::move(name));
-    return true;
-  }
-  return false;
-}
-
-bool ParseLine(std::string_view text, ConfigStore& store, ParseState& state) {
-  Cursor line{text};
-  if (line.AtEnd() || line.rest.front() == '#') return true;
-  if (state.section == Section::Start) {
-    if (text != PROVIDERS_SECTION) return false;
-    state.section = Section::Providers;
-    return true;
-  }
-  if (state.section == Section::End) return false;  // nothing may follow "end"
-  if (state.section == Section::Providers && text == LOCAL_SECTION) {
-    state.section = Section::Local;
-    return true;
-  }
-  if (state.section == Section::Local && text == END_LINE) {
-    state.section = Section::End;
-    return true;
-  }
-  std::string_view keyword;
-  if (!line.Word(keyword)) return false;
-  const bool parsed = state.section == Section::Providers
-                          ? ParseProvidersLine(keyword, line, store, state)
-                          : ParseLocalLine(keyword, line, store, state);
-  return parsed && line.AtEnd();
-}
-
-Name Folded(const Name& name) {
-  Name folded = name;
-  for (char16_t& c : folded) {
+std::uint64_t FoldedHash(const Name& name) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (char16_t c : name) {
     if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    hash = (hash ^ c) * 1099511628211ull;
   }
-  return folded;
+  return hash;
 }
 
-// True when no two names of a list are equal ignoring case.
-template <typename T, typename Key>
-bool NamesAreDistinct(const std::vector<T>& list, Key key) {
-  std::unordered_set<Name> seen;
-  seen.reserve(list.size());
-  for (const T& entry : list) {
-    if (!seen.insert(Folded(key(entry))).second) return false;
-  }
-  return true;
+// The name on a line that has already been read once.
+bool NameOnLine(std::string_view text, std::size_t lineStart, Name& name) {
+  Cursor line{text.substr(lineStart, text.find('\n', lineStart) - lineStart)};
+  std::string_view keyword;
+  return line.Word(keyword) && line.Quoted(name);
 }
 
-const Name& FunctionName(const FunctionEntry& entry) { return entry.name; }
-const Name& ItsName(const Name& name) { return name; }
+// Checks that a list names no entry twice, ignoring case, without keeping
+// the names: equal hashes are compared by reading both lines again.
+struct DistinctNames {
+  std::vector<std::pair<std::uint64_t, std::size_t>> seen;  // hash, line start
 
-// Strictly in order, which also means no two are equal ignoring case.
-bool ProvidersAreOrdered(const std::vector<ProviderRecord>& providers) {
-  for (std::size_t i = 1; i < providers.size(); ++i) {
-    if (!SortsBefore(providers[i - 1].name, providers[i].name) ||
-        NamesEqual(providers[i - 1].name, providers[i].name)) {
-      return false;
-    }
-  }
-  return true;
-}
-
-bool ListsAreDistinct(const ConfigStore& store) {
-  for (const Context& context : store.contexts) {
-    for (const ContextInterface& table : context.interfaces) {
-      if (!NamesAreDistinct(table.functions, FunctionName)) return false;
-      for (const FunctionEntry& function : table.functions) {
-        if (!NamesAreDistinct(function.providers, ItsName)) return false;
+  bool Close(std::string_view text) {
+    std::sort(seen.begin(), seen.end());
+    Name a;
+    Name b;
+    for (std::size_t i = 1; i < seen.size(); ++i) {
+      for (std::size_t j = i; j-- > 0 && seen[j].first == seen[i].first;) {
+        if (!NameOnLine(text, seen[i].second, a) || !NameOnLine(text, seen[j].second, b) ||
+            NamesEqual(a, b)) {
+          return false;
+        }
       }
     }
+    seen.clear();
+    return true;
   }
-  return true;
+};
+
+enum class Section { Providers, Local, End };
+
+// What the lines read so far have opened, so that each line knows where it
+// belongs, and what must hold across lines.
+struct ScanState {
+  Section section = Section::Providers;
+  bool providerOpen = false;
+  bool userMode = false;
+  bool kernelMode = false;
+  bool imageOpen = false;
+  bool imageInterfaceOpen = false;
+  Name previousProvider;
+  bool contextOpen = false;
+  bool interfaceOpen = false;
+  bool functionOpen = false;
+  ULONG lastInterface = 0;
+  std::vector<Name> contexts;
+  DistinctNames functions;
+  DistinctNames listed;
+};
+
+// Reads one entry line of the providers section into the entry.
+bool ReadProvidersLine(std::string_view keyword, Cursor& line, Name& name, Entry& entry, ScanState& s) {
+  if (keyword == "provider") {
+    if (!line.Quoted(name)) return false;
+    if (s.providerOpen && !SortsBefore(s.previousProvider, name)) return false;
+    if (s.providerOpen && NamesEqual(s.previousProvider, name)) return false;
+    s.previousProvider = name;
+    s.providerOpen = true;
+    s.userMode = s.kernelMode = s.imageOpen = s.imageInterfaceOpen = false;
+    entry = {EntryKind::Provider, 1, 0, 0, &name, 0, 0};
+    return true;
+  }
+  if (!s.providerOpen) return false;
+  if (keyword == "alias") {
+    entry = {EntryKind::Alias, 2, 0, 0, &name, 0, 0};
+    return line.Quoted(name);
+  }
+  if (keyword == "user-mode" || keyword == "kernel-mode") {
+    bool& seen = keyword == "user-mode" ? s.userMode : s.kernelMode;
+    if (seen || !line.Quoted(name)) return false;
+    seen = s.imageOpen = true;
+    s.imageInterfaceOpen = false;
+    entry = {keyword == "user-mode" ? EntryKind::UserMode : EntryKind::KernelMode, 2, 0, 0, &name, 0, 0};
+    return true;
+  }
+  if (keyword == "interface") {
+    entry = {EntryKind::ImageInterface, 3, 0, 0, nullptr, 0, 0};
+    if (!s.imageOpen || !line.Hex(entry.id, 8) || !IsKnownInterface(entry.id) ||
+        !line.Keyword("flags") || !line.Hex(entry.flags, 8)) {
+      return false;
+    }
+    s.imageInterfaceOpen = true;
+    return true;
+  }
+  if (keyword == "function") {
+    entry = {EntryKind::ImageFunction, 4, 0, 0, &name, 0, 0};
+    return s.imageInterfaceOpen && line.Quoted(name);
+  }
+  return false;
+}
+
+// Reads one entry line of the local table into the entry.
+bool ReadLocalLine(std::string_view text, std::size_t lineStart, std::string_view keyword,
+                   Cursor& line, Name& name, Entry& entry, ScanState& s) {
+  if (keyword == "context") {
+    if (!line.Quoted(name)) return false;
+    for (const Name& seen : s.contexts) {
+      if (NamesEqual(seen, name)) return false;
+    }
+    s.contexts.push_back(name);
+    if (!s.functions.Close(text) || !s.listed.Close(text)) return false;
+    s.contextOpen = true;
+    s.interfaceOpen = s.functionOpen = false;
+    s.lastInterface = 0;
+    entry = {EntryKind::Context, 1, 0, 0, &name, 0, 0};
+    return true;
+  }
+  if (keyword == "interface") {
+    entry = {EntryKind::Interface, 2, 0, 0, nullptr, 0, 0};
+    if (!s.contextOpen || !line.Hex(entry.id, 8) || !IsKnownInterface(entry.id) ||
+        entry.id <= s.lastInterface) {
+      return false;
+    }
+    if (!s.functions.Close(text) || !s.listed.Close(text)) return false;
+    s.lastInterface = entry.id;
+    s.interfaceOpen = true;
+    s.functionOpen = false;
+    return true;
+  }
+  if (keyword == "function") {
+    if (!s.interfaceOpen || !line.Quoted(name) || !s.listed.Close(text)) return false;
+    s.functions.seen.emplace_back(FoldedHash(name), lineStart);
+    s.functionOpen = true;
+    entry = {EntryKind::Function, 3, 0, 0, &name, 0, 0};
+    return true;
+  }
+  if (keyword == "provider") {
+    if (!s.functionOpen || !line.Quoted(name)) return false;
+    s.listed.seen.emplace_back(FoldedHash(name), lineStart);
+    entry = {EntryKind::ListedProvider, 4, 0, 0, &name, 0, 0};
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
 
-std::string FormatStore(const ConfigStore& store) {
-  std::string out;
-  out += VERSION_LINE;
-  out += "\n\n";
-  out += PROVIDERS_SECTION;
-  out.push_back('\n');
-  for (const ProviderRecord& provider : store.providers) {
-    AppendNamed(out, 0, "provider", provider.name);
-    for (const Name& alias : provider.aliases) AppendNamed(out, 1, "alias", alias);
-    if (provider.userMode) AppendImage(out, "user-mode", *provider.userMode);
-    if (provider.kernelMode) AppendImage(out, "kernel-mode", *provider.kernelMode);
-  }
-  out.push_back('\n');
-  out += LOCAL_SECTION;
-  out.push_back('\n');
-  for (const Context& context : store.contexts) {
-    AppendNamed(out, 0, "context", context.name);
-    for (const ContextInterface& table : context.interfaces) {
-      AppendLine(out, 1, "interface ");
-      AppendHex(out, table.id, 8);
-      out.push_back('\n');
-      for (const FunctionEntry& function : table.functions) {
-        AppendNamed(out, 2, "function", function.name);
-        for (const Name& provider : function.providers) AppendNamed(out, 3, "provider", provider);
-      }
+bool ScanStore(std::string_view text, const std::function<void(const Entry&)>& visit) {
+  if (text.empty() || text.back() != '\n') return false;
+  const std::size_t firstEnd = text.find('\n') + 1;
+  std::string_view first = text.substr(0, firstEnd - 1);
+  if (!first.empty() && first.back() == '\r') first.remove_suffix(1);
+  if (first != VERSION_LINE) return false;
+  visit(Entry{EntryKind::Version, 0, 0, firstEnd, nullptr, 0, 0});
+
+  ScanState s;
+  bool started = false;  // "[Providers]" read
+  Name name;
+  std::size_t entryStart = firstEnd;
+  for (std::size_t position = firstEnd; position < text.size();) {
+    const std::size_t lineEnd = text.find('\n', position) + 1;
+    std::string_view lineText = text.substr(position, lineEnd - 1 - position);
+    if (!lineText.empty() && lineText.back() == '\r') lineText.remove_suffix(1);
+    Cursor line{lineText};
+    const std::size_t lineStart = position;
+    position = lineEnd;
+    if (line.AtEnd() || line.rest.front() == '#') continue;  // kept with the next entry
+
+    Entry entry{};
+    if (!started) {
+      if (lineText != PROVIDERS_SECTION) return false;
+      started = true;
+      entry = {EntryKind::ProvidersSection, 0, 0, 0, nullptr, 0, 0};
+    } else if (s.section == Section::End) {
+      return false;  // nothing may follow "end"
+    } else if (s.section == Section::Providers && lineText == LOCAL_SECTION) {
+      s.section = Section::Local;
+      entry = {EntryKind::LocalSection, 0, 0, 0, nullptr, 0, 0};
+    } else if (s.section == Section::Local && lineText == END_LINE) {
+      if (!s.functions.Close(text) || !s.listed.Close(text)) return false;
+      s.section = Section::End;
+      entry = {EntryKind::End, 0, 0, 0, nullptr, 0, 0};
+    } else {
+      std::string_view keyword;
+      if (!line.Word(keyword)) return false;
+      const bool read = s.section == Section::Providers
+                            ? ReadProvidersLine(keyword, line, name, entry, s)
+                            : ReadLocalLine(text, lineStart, keyword, line, name, entry, s);
+      if (!read || !line.AtEnd()) return false;
     }
+    entry.start = entryStart;
+    entry.end = lineEnd;
+    visit(entry);
+    entryStart = lineEnd;
   }
-  out.push_back('\n');
-  out += END_LINE;
-  out.push_back('\n');
+  return s.section == Section::End;
+}
+
+std::string FormatProvider(const ProviderRecord& record) {
+  std::string out;
+  AppendNamed(out, 0, "provider", record.name);
+  for (const Name& alias : record.aliases) AppendNamed(out, 1, "alias", alias);
+  if (record.userMode) AppendImage(out, "user-mode", *record.userMode);
+  if (record.kernelMode) AppendImage(out, "kernel-mode", *record.kernelMode);
   return out;
 }
 
-bool ParseStore(std::string_view text, ConfigStore& store) {
-  store = ConfigStore{};
-  if (text.empty() || text.back() != '\n') return false;
-  ParseState state;
-  bool first = true;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(end + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (first) {
-      if (line != VERSION_LINE) return false;
-      first = false;
-    } else if (!ParseLine(line, store, state)) {
-      return false;
-    }
-  }
-  if (state.section != Section::End) return false;
-  // Written in order, so sorting is needed only for a hand-edited store.
-  if (!ProvidersAreOrdered(store.providers)) {
-    std::stable_sort(store.providers.begin(), store.providers.end(),
-                     [](const ProviderRecord& a, const ProviderRecord& b) { return SortsBefore(a.name, b.name); });
-    if (!ProvidersAreOrdered(store.providers)) return false;
-  }
-  if (!ListsAreDistinct(store)) return false;
-  const bool hasDefault = std::any_of(store.contexts.begin(), store.contexts.end(),
-                                      [](const Context& c) { return NamesEqual(c.name, DEFAULT_CONTEXT); });
-  if (!hasDefault) store.contexts.insert(store.contexts.begin(), Context{DEFAULT_CONTEXT, {}});
-  return true;
+std::string FormatLine(EntryKind kind, const Name& name) {
+  std::string out;
+  if (kind == EntryKind::Context) AppendNamed(out, 0, "context", name);
+  if (kind == EntryKind::Function) AppendNamed(out, 2, "function", name);
+  if (kind == EntryKind::ListedProvider) AppendNamed(out, 3, "provider", name);
+  return out;
+}
+
+std::string FormatInterfaceLine(ULONG id) {
+  std::string out = "  interface ";
+  AppendHex(out, id, 8);
+  out.push_back('\n');
+  return out;
 }
 
 }  // namespace cngstore

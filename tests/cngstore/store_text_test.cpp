@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "store_text.h"
+#include "store_test_support.h"
 
 namespace cngstore {
 namespace {
@@ -26,67 +26,64 @@ const std::vector<Name> HOSTILE_NAMES{
     Name{static_cast<char16_t>(0x7F), static_cast<char16_t>(1), u' '},
 };
 
-ConfigStore StoreWithEveryPart(const std::vector<Name>& names) {
-  ConfigStore store = NewConfigStore();
+// A store text that holds every kind of entry once for each name.
+std::string StoreWithEveryPart(const std::vector<Name>& names) {
+  std::string text(NEW_STORE_TEXT);
   for (const Name& name : names) {
     ImageRecord image{name + u".dll", {{NCRYPT_KEY_STORAGE_INTERFACE, 1, {u"KEY_STORAGE", name}},
                                        {BCRYPT_HASH_INTERFACE, 0, {}}}};
-    ProviderRecord record{name, {name, u"alias"}, image, ImageRecord{name + u".sys", {}}};
-    EXPECT_EQ(RegisterProvider(store, record, false), 0);
-    EXPECT_EQ(AddContextFunction(store, u"Default", NCRYPT_KEY_STORAGE_INTERFACE, name, 0), 0);
-    EXPECT_EQ(AddContextFunctionProvider(store, u"Default", NCRYPT_KEY_STORAGE_INTERFACE, name,
-                                         name, 0), 0);
+    const ProviderRecord record{name, {name, u"alias"}, image, ImageRecord{name + u".sys", {}}};
+    EXPECT_EQ(Apply(text, [&](std::string_view t, Splices& s) { return EditRegisterProvider(t, record, false, s); }), 0);
+    EXPECT_EQ(Apply(text, [&](std::string_view t, Splices& s) {
+                return EditAddContextFunction(t, u"Default", NCRYPT_KEY_STORAGE_INTERFACE, name, 0, s);
+              }), 0);
+    EXPECT_EQ(Apply(text, [&](std::string_view t, Splices& s) {
+                return EditAddContextFunctionProvider(t, u"Default", NCRYPT_KEY_STORAGE_INTERFACE, name, name, 0, s);
+              }), 0);
   }
-  return store;
+  return text;
 }
 
-bool SameStore(const ConfigStore& a, const ConfigStore& b) { return FormatStore(a) == FormatStore(b); }
+std::vector<Name> Sorted(std::vector<Name> names) {
+  std::sort(names.begin(), names.end(), SortsBefore);
+  return names;
+}
 
 TEST(StoreTextTest, EveryNameRoundTripsExactly) {
-  const ConfigStore store = StoreWithEveryPart(HOSTILE_NAMES);
-  ConfigStore parsed;
-  ASSERT_TRUE(ParseStore(FormatStore(store), parsed)) << FormatStore(store);
-  ASSERT_EQ(parsed.providers.size(), HOSTILE_NAMES.size());
-  for (std::size_t i = 0; i < store.providers.size(); ++i) {
-    EXPECT_EQ(parsed.providers[i].name, store.providers[i].name);
-    EXPECT_EQ(parsed.providers[i].aliases, store.providers[i].aliases);
-    EXPECT_EQ(parsed.providers[i].userMode->interfaces[0].functions,
-              store.providers[i].userMode->interfaces[0].functions);
+  const std::string text = StoreWithEveryPart(HOSTILE_NAMES);
+  const std::vector<Name> sorted = Sorted(HOSTILE_NAMES);
+  EXPECT_EQ(Collect(text, EntryKind::Provider), sorted) << text;
+  std::vector<Name> aliases;
+  for (const Name& name : sorted) {
+    aliases.push_back(name);
+    aliases.push_back(u"alias");
   }
-  const auto& functions = parsed.contexts[0].interfaces[0].functions;
-  ASSERT_EQ(functions.size(), HOSTILE_NAMES.size());
-  EXPECT_TRUE(SameStore(parsed, store));
+  EXPECT_EQ(Collect(text, EntryKind::Alias), aliases);
+  EXPECT_EQ(Sorted(Collect(text, EntryKind::Function)), sorted);
+  EXPECT_EQ(Sorted(Collect(text, EntryKind::ListedProvider)), sorted);
 }
 
 TEST(StoreTextTest, NoNameCanAddALineOrAnUnescapedQuote) {
-  const std::string text = FormatStore(StoreWithEveryPart(HOSTILE_NAMES));
-  const std::string plain = FormatStore(StoreWithEveryPart({u"a", u"b", u"c", u"d", u"e", u"f", u"g", u"h",
-                                                            u"i", u"j", u"k", u"l", u"m", u"n", u"o"}));
+  const std::string text = StoreWithEveryPart(HOSTILE_NAMES);
+  const std::string plain = StoreWithEveryPart({u"a", u"b", u"c", u"d", u"e", u"f", u"g", u"h",
+                                                u"i", u"j", u"k", u"l", u"m", u"n", u"o"});
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::count(plain.begin(), plain.end(), '\n'));
-}
-
-TEST(StoreTextTest, TheNewStoreIsReadableText) {
-  EXPECT_EQ(FormatStore(NewConfigStore()),
-            "CNG configuration store, version 1\n\n[Providers]\n\n[Configuration\\Local]\n"
-            "context \"Default\"\n\nend\n");
 }
 
 // A store cut anywhere is never taken for a whole one.
 TEST(StoreTextTest, EveryProperPrefixIsRejected) {
-  const std::string text = FormatStore(StoreWithEveryPart({u"Velk Key Storage Provider", u"\u00e9\U0001F511"}));
-  ConfigStore parsed;
-  ASSERT_TRUE(ParseStore(text, parsed));
+  const std::string text = StoreWithEveryPart({u"Velk Key Storage Provider", u"\u00e9\U0001F511"});
+  bool whole = false;
+  Collect(text, EntryKind::Provider, &whole);
+  ASSERT_TRUE(whole);
   for (std::size_t length = 0; length < text.size(); ++length) {
-    ASSERT_FALSE(ParseStore(text.substr(0, length), parsed)) << "accepted a cut at byte " << length;
+    ASSERT_FALSE(ScanStore(text.substr(0, length), [](const Entry&) {})) << "accepted a cut at byte " << length;
   }
 }
 
 class DamagedTextTest : public ::testing::TestWithParam<std::string> {};
 
-TEST_P(DamagedTextTest, IsRejected) {
-  ConfigStore parsed;
-  EXPECT_FALSE(ParseStore(GetParam(), parsed));
-}
+TEST_P(DamagedTextTest, IsRejected) { EXPECT_FALSE(ScanStore(GetParam(), [](const Entry&) {})); }
 
 const std::string HEAD = "CNG configuration store, version 1\n[Providers]\n";
 const std::string TAIL = "[Configuration\\Local]\ncontext \"Default\"\nend\n";
@@ -108,6 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
         HEAD + "provider \"surrogate \xed\xa0\x80\"\n" + TAIL,
         HEAD + "provider \"P\" trailing\n" + TAIL,
         HEAD + "provider \"P\"\nprovider \"p\"\n" + TAIL,     // the same provider twice
+        HEAD + "provider \"B\"\nprovider \"A\"\n" + TAIL,     // out of order
         HEAD + "alias \"no provider\"\n" + TAIL,
         HEAD + "provider \"P\"\n  interface 00010001 flags 00000001\n" + TAIL,  // no image
         HEAD + "provider \"P\"\n  user-mode \"P.dll\"\n    interface 1 flags 0\n" + TAIL,
@@ -125,17 +123,19 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(StoreTextTest, CommentsBlankLinesAndCrLfAreTolerated) {
   const std::string text =
       "CNG configuration store, version 1\r\n# hand-edited\r\n\r\n[Providers]\r\n"
-      "provider \"P\"\r\n\r\n[Configuration\\Local]\r\ncontext \"Default\"\r\nend\r\n";
-  ConfigStore parsed;
-  ASSERT_TRUE(ParseStore(text, parsed));
-  ASSERT_EQ(parsed.providers.size(), 1u);
-  EXPECT_EQ(parsed.providers[0].name, u"P");
+      "provider \"P\"\r\n\r\n[Configuration\\Local]\r\ncontext \"Default\"\r\nend\r\n# after\n";
+  EXPECT_EQ(Collect(text, EntryKind::Provider), std::vector<Name>{u"P"});
 }
 
-TEST(StoreTextTest, AStoreWithoutTheDefaultContextStillHasIt) {
-  ConfigStore parsed;
-  ASSERT_TRUE(ParseStore(HEAD + "[Configuration\\Local]\nend\n", parsed));
-  EXPECT_EQ(AddContextFunction(parsed, u"Default", 1, u"F", 0), 0);
+TEST(StoreTextTest, EachEntryStartsWithTheCommentsBeforeIt) {
+  const std::string text =
+      "CNG configuration store, version 1\n[Providers]\n\n# about P\nprovider \"P\"\n"
+      "[Configuration\\Local]\ncontext \"Default\"\nend\n";
+  std::string provider;
+  ASSERT_TRUE(ScanStore(text, [&](const Entry& entry) {
+    if (entry.kind == EntryKind::Provider) provider = text.substr(entry.start, entry.end - entry.start);
+  }));
+  EXPECT_EQ(provider, "\n# about P\nprovider \"P\"\n");
 }
 
 }  // namespace
