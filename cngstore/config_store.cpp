@@ -9,9 +9,12 @@ char16_t FoldAsciiCase(char16_t c) {
   return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }
 
-int CompareIgnoringCase(const Name& a, const Name& b) {
+}  // namespace
+
+int CompareNames(const Name& a, const Name& b) {
   const std::size_t common = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < common; ++i) {
+    if (a[i] == b[i]) continue;
     const char16_t x = FoldAsciiCase(a[i]);
     const char16_t y = FoldAsciiCase(b[i]);
     if (x != y) return x < y ? -1 : 1;
@@ -20,14 +23,12 @@ int CompareIgnoringCase(const Name& a, const Name& b) {
   return a.size() < b.size() ? -1 : 1;
 }
 
-}  // namespace
-
 bool NamesEqual(const Name& a, const Name& b) {
-  return a.size() == b.size() && CompareIgnoringCase(a, b) == 0;
+  return a.size() == b.size() && CompareNames(a, b) == 0;
 }
 
 bool SortsBefore(const Name& a, const Name& b) {
-  const int order = CompareIgnoringCase(a, b);
+  const int order = CompareNames(a, b);
   return order != 0 ? order < 0 : a < b;
 }
 

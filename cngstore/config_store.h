@@ -36,7 +36,9 @@ struct ProviderRecord {
   std::optional<ImageRecord> kernelMode;
 };
 
-// Names are compared without regard to ASCII case and kept as given.
+// Names are compared without regard to ASCII case and kept as given:
+// negative, zero or positive as a sorts before, with or after b.
+int CompareNames(const Name& a, const Name& b);
 bool NamesEqual(const Name& a, const Name& b);
 // The order of providers: by name without regard to ASCII case, then by code
 // unit, so that it is total and stable.

@@ -1,6 +1,7 @@
 #include "store_text.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -87,6 +88,22 @@ void AppendImage(std::string& out, std::string_view keyword, const ImageRecord& 
 
 // ---- reading ----
 
+// Bytes that stand for themselves inside a quoted name.
+constexpr std::array<bool, 256> PLAIN = [] {
+  std::array<bool, 256> plain{};
+  for (int c = 0x20; c < 0x7F; ++c) plain[static_cast<std::size_t>(c)] = c != '"' && c != '\\';
+  return plain;
+}();
+
+// Bytes that end a word.
+constexpr std::array<bool, 256> WORD_END = [] {
+  std::array<bool, 256> end{};
+  end[' '] = end['\t'] = end['"'] = true;
+  return end;
+}();
+
+bool Is(const std::array<bool, 256>& table, char c) { return table[static_cast<unsigned char>(c)]; }
+
 struct Cursor {
   std::string_view rest;
 
@@ -100,7 +117,7 @@ struct Cursor {
   bool Word(std::string_view& word) {
     SkipBlanks();
     std::size_t n = 0;
-    while (n < rest.size() && rest[n] != ' ' && rest[n] != '\t' && rest[n] != '"') ++n;
+    while (n < rest.size() && !Is(WORD_END, rest[n])) ++n;
     word = rest.substr(0, n);
     rest.remove_prefix(n);
     return n > 0;
@@ -114,9 +131,17 @@ struct Cursor {
     if (!Word(word) || word.size() != digits) return false;
     value = 0;
     for (char c : word) {
-      const char* digit = std::find(HEX, HEX + 16, c >= 'a' && c <= 'f' ? c - 'a' + 'A' : c);
-      if (digit == HEX + 16) return false;
-      value = (value << 4) | static_cast<ULONG>(digit - HEX);
+      ULONG digit = 0;
+      if (c >= '0' && c <= '9') {
+        digit = static_cast<ULONG>(c - '0');
+      } else if (c >= 'A' && c <= 'F') {
+        digit = static_cast<ULONG>(c - 'A' + 10);
+      } else if (c >= 'a' && c <= 'f') {
+        digit = static_cast<ULONG>(c - 'a' + 10);
+      } else {
+        return false;
+      }
+      value = (value << 4) | digit;
     }
     return true;
   }
@@ -153,11 +178,10 @@ struct Cursor {
     for (;;) {
       // Plain ASCII, the common case, goes straight in.
       std::size_t plain = 0;
-      while (plain < rest.size() && rest[plain] >= 0x20 && rest[plain] < 0x7F && rest[plain] != '"' &&
-             rest[plain] != '\\') {
-        ++plain;
-      }
-      name.append(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(plain));
+      while (plain < rest.size() && Is(PLAIN, rest[plain])) ++plain;
+      const std::size_t had = name.size();
+      name.resize(had + plain);
+      for (std::size_t i = 0; i < plain; ++i) name[had + i] = static_cast<char16_t>(rest[i]);
       rest.remove_prefix(plain);
       if (name.size() > MAX_NAME_LENGTH) return false;
       char32_t c = 0;
@@ -252,8 +276,8 @@ struct ScanState {
 bool ReadProvidersLine(std::string_view keyword, Cursor& line, Name& name, Entry& entry, ScanState& s) {
   if (keyword == "provider") {
     if (!line.Quoted(name)) return false;
-    if (s.providerOpen && !SortsBefore(s.previousProvider, name)) return false;
-    if (s.providerOpen && NamesEqual(s.previousProvider, name)) return false;
+    // In order, and so no two the same.
+    if (s.providerOpen && CompareNames(s.previousProvider, name) >= 0) return false;
     s.previousProvider = name;
     s.providerOpen = true;
     s.userMode = s.kernelMode = s.imageOpen = s.imageInterfaceOpen = false;

@@ -30,7 +30,8 @@ void FlushConsoleOutput() {
 void WriteConsoleText(const WideChar* text, std::size_t length) {
   if (WriteToWideConsole(text, length)) return;
   static const bool flushAtExit = std::atexit(FlushConsoleOutput) == 0;
-  std::string bytes;
+  static std::string bytes;  // reused: one thread
+  bytes.clear();
   AppendUtf8(bytes, text, length);
   if (!flushAtExit || bytes.size() > BUFFER_SIZE - buffered) FlushConsoleOutput();
   if (!flushAtExit || bytes.size() > BUFFER_SIZE) {

@@ -24,7 +24,9 @@ void AppendText(std::basic_string<WideChar>& out, const WideChar* text) {
 }  // namespace
 
 void ConsolePrintValues(const WideChar* format, const ConsoleValue* values, std::size_t count) {
-  std::basic_string<WideChar> message;
+  // One thread: the message buffer is reused from call to call.
+  static std::basic_string<WideChar> message;
+  message.clear();
   std::size_t next = 0;
   for (const WideChar* p = format; *p != 0; ++p) {
     // The format was checked at compile time: every '%' starts "%s" or "%08x"

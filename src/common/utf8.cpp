@@ -96,6 +96,16 @@ std::basic_string<WideChar> WideFromUtf8(const char* bytes) {
 
 void AppendUtf8(std::string& out, const WideChar* text, std::size_t length) {
   for (std::size_t i = 0; i < length; ++i) {
+    // A run of ASCII, the common case, is copied as it is.
+    std::size_t ascii = i;
+    while (ascii < length && static_cast<char16_t>(text[ascii]) < 0x80) ++ascii;
+    if (ascii > i) {
+      const std::size_t had = out.size();
+      out.resize(had + (ascii - i));
+      for (std::size_t k = i; k < ascii; ++k) out[had + k - i] = static_cast<char>(text[k]);
+      i = ascii;
+      if (i == length) break;
+    }
     const char32_t unit = static_cast<char16_t>(text[i]);
     if (IsHighSurrogate(unit) && i + 1 < length && IsLowSurrogate(static_cast<char16_t>(text[i + 1]))) {
       const char32_t low = static_cast<char16_t>(text[++i]);
