@@ -92,7 +92,6 @@ NTSTATUS Guarded(Body body) {
 // beyond what the names take is never touched.
 struct Listing {
   CRYPT_PROVIDERS* block = nullptr;
-  std::size_t capacity = 0;
   std::size_t namesOffset = 0;  // where the names begin
   std::size_t used = 0;         // bytes, from the start of the block
 
@@ -100,8 +99,8 @@ struct Listing {
     // A provider line is at least 'provider "x"' and a newline: 13 bytes,
     // and a name has no more UTF-16 units than its line has bytes.
     const std::size_t most = textSize / 13 + 1;
-    capacity = sizeof(CRYPT_PROVIDERS) + most * sizeof(PWSTR) + textSize * sizeof(WCHAR);
-    block = static_cast<CRYPT_PROVIDERS*>(std::malloc(capacity));
+    block = static_cast<CRYPT_PROVIDERS*>(
+        std::malloc(sizeof(CRYPT_PROVIDERS) + most * sizeof(PWSTR) + textSize * sizeof(WCHAR)));
     if (block == nullptr) return;
     block->cProviders = 0;
     block->rgpszProviders = reinterpret_cast<PWSTR*>(block + 1);
