@@ -1,16 +1,14 @@
 // The seven configuration functions. Each checks its arguments, copies what it
 // is given, and runs one edit of the store; no exception leaves them.
 #include <cstdlib>
-#include <cstring>
 #include <new>
 #include <optional>
-#include <utility>
 
 #include "cng_config.h"
 #include "config_store.h"
 #include "store_edit.h"
 #include "store_file.h"
-#include "store_text.h"
+#include "store_listing.h"
 
 namespace cngstore {
 namespace {
@@ -84,60 +82,6 @@ NTSTATUS Guarded(Body body) {
     return STATUS_NO_MEMORY;
   } catch (...) {
     return STATUS_UNSUCCESSFUL;
-  }
-}
-
-// The listing as one block: the record, the pointer list, then the names.
-// The block is sized for the most names the text could hold; the memory
-// beyond what the names take is never touched.
-struct Listing {
-  CRYPT_PROVIDERS* block = nullptr;
-  std::size_t namesOffset = 0;  // where the names begin
-  std::size_t used = 0;         // bytes, from the start of the block
-
-  explicit Listing(std::size_t textSize) {
-    // A provider line is at least 'provider "x"' and a newline: 13 bytes,
-    // and a name has no more UTF-16 units than its line has bytes.
-    const std::size_t most = textSize / 13 + 1;
-    block = static_cast<CRYPT_PROVIDERS*>(
-        std::malloc(sizeof(CRYPT_PROVIDERS) + most * sizeof(PWSTR) + textSize * sizeof(WCHAR)));
-    if (block == nullptr) return;
-    block->cProviders = 0;
-    block->rgpszProviders = reinterpret_cast<PWSTR*>(block + 1);
-    namesOffset = used = sizeof(CRYPT_PROVIDERS) + most * sizeof(PWSTR);
-  }
-  Listing(const Listing&) = delete;
-  Listing& operator=(const Listing&) = delete;
-  ~Listing() { std::free(block); }
-
-  void Add(const Name& name) {
-    WCHAR* at = reinterpret_cast<WCHAR*>(reinterpret_cast<char*>(block) + used);
-    std::memcpy(at, name.c_str(), (name.size() + 1) * sizeof(WCHAR));
-    block->rgpszProviders[block->cProviders++] = at;
-    used += (name.size() + 1) * sizeof(WCHAR);
-  }
-};
-
-// The size of the listing laid out without the unused room: the record, the
-// pointers, then the names.
-std::size_t CompactSize(const Listing& listing) {
-  return sizeof(CRYPT_PROVIDERS) + listing.block->cProviders * sizeof(PWSTR) +
-         (listing.used - listing.namesOffset);
-}
-
-// Copies a listing into a caller's buffer of at least CompactSize bytes.
-void CopyCompact(const Listing& listing, void* buffer) {
-  auto* copy = static_cast<CRYPT_PROVIDERS*>(buffer);
-  copy->cProviders = listing.block->cProviders;
-  copy->rgpszProviders = reinterpret_cast<PWSTR*>(copy + 1);
-  auto* text = reinterpret_cast<WCHAR*>(copy->rgpszProviders + copy->cProviders);
-  for (ULONG i = 0; i < copy->cProviders; ++i) {
-    const WCHAR* name = listing.block->rgpszProviders[i];
-    std::size_t length = 0;
-    while (name[length] != 0) ++length;
-    std::memcpy(text, name, (length + 1) * sizeof(WCHAR));
-    copy->rgpszProviders[i] = text;
-    text += length + 1;
   }
 }
 
@@ -220,25 +164,21 @@ extern "C" NTSTATUS BCryptEnumRegisteredProviders(ULONG* pcbBuffer, PCRYPT_PROVI
   return Guarded([&] {
     if (pcbBuffer == nullptr || ppBuffer == nullptr) return STATUS_INVALID_PARAMETER;
     return ReadStore([&](std::string_view store) {
-      Listing listing(store.size());
-      if (listing.block == nullptr) return STATUS_NO_MEMORY;
-      const bool whole = ScanStore(store, [&](const Entry& entry) {
-        if (entry.kind == EntryKind::Provider) listing.Add(*entry.name);
-      });
-      if (!whole) return STATUS_REGISTRY_CORRUPT;
-      if (listing.used > ULONG{0xFFFFFFFF}) return STATUS_NO_MEMORY;
-      if (*ppBuffer != nullptr) {
-        const auto needed = static_cast<ULONG>(CompactSize(listing));
-        const bool fits = *pcbBuffer >= needed;
-        *pcbBuffer = needed;
-        if (!fits) return STATUS_BUFFER_TOO_SMALL;
-        CopyCompact(listing, *ppBuffer);
+      PCRYPT_PROVIDERS listing = nullptr;
+      std::size_t size = 0;
+      const NTSTATUS status = ListProviders(store, &listing, &size);
+      if (status < 0) return status;
+      if (*ppBuffer == nullptr) {
+        *pcbBuffer = static_cast<ULONG>(size);
+        *ppBuffer = listing;
         return STATUS_SUCCESS;
       }
-      const auto size = static_cast<ULONG>(listing.used);
-      *pcbBuffer = size;
-      *ppBuffer = std::exchange(listing.block, nullptr);
-      return STATUS_SUCCESS;
+      const auto needed = static_cast<ULONG>(CompactSize(*listing));
+      const bool fits = *pcbBuffer >= needed;
+      *pcbBuffer = needed;
+      if (fits) CopyCompact(*listing, *ppBuffer);
+      std::free(listing);
+      return fits ? STATUS_SUCCESS : STATUS_BUFFER_TOO_SMALL;
     });
   });
 }

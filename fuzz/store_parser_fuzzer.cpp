@@ -1,13 +1,15 @@
-// Any bytes as a store file: the scanner never crashes, and a store it
-// accepts takes a registration and its removal and comes back byte for byte,
-// readable as a store in between.
+// Any bytes as a store file: the scanner never crashes; a store it accepts
+// lists every provider it names, and takes a registration and its removal
+// and comes back byte for byte, readable as a store in between.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "store_edit.h"
+#include "store_listing.h"
 #include "store_text.h"
 
 namespace {
@@ -18,7 +20,21 @@ bool Scans(std::string_view text) { return cngstore::ScanStore(text, [](const cn
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  if (!Scans(text)) return 0;
+  std::vector<cngstore::Name> providers;
+  const bool whole = cngstore::ScanStore(text, [&](const cngstore::Entry& entry) {
+    if (entry.kind == cngstore::EntryKind::Provider) providers.push_back(*entry.name);
+  });
+  if (!whole) return 0;
+
+  PCRYPT_PROVIDERS listing = nullptr;
+  std::size_t size = 0;
+  if (cngstore::ListProviders(text, &listing, &size) != STATUS_SUCCESS) std::abort();
+  if (listing->cProviders != providers.size()) std::abort();
+  for (ULONG i = 0; i < listing->cProviders; ++i) {
+    if (cngstore::Name(listing->rgpszProviders[i]) != providers[i]) std::abort();
+  }
+  std::free(listing);
+
   const cngstore::ProviderRecord record{u"Fuzz \u00e9 \"Provider\"", {u"alias"},
                                         cngstore::ImageRecord{u"fuzz.dll", {{0x00010001, 1, {u"KEY_STORAGE"}}}},
                                         {}};
