@@ -27,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!whole) return 0;
 
   PCRYPT_PROVIDERS listing = nullptr;
-  std::size_t size = 0;
-  if (cngstore::ListProviders(text, &listing, &size) != STATUS_SUCCESS) std::abort();
+  std::size_t listingSize = 0;
+  if (cngstore::ListProviders(text, &listing, &listingSize) != STATUS_SUCCESS) std::abort();
   if (listing->cProviders != providers.size()) std::abort();
   for (ULONG i = 0; i < listing->cProviders; ++i) {
     if (cngstore::Name(listing->rgpszProviders[i]) != providers[i]) std::abort();
