@@ -41,15 +41,17 @@ void WriteReport() {
   if (write(reportFd, text.data(), text.size()) < 0) _exit(99);
 }
 
-ChildResult Wait(pid_t child, int outputFd, int childReportFd) {
+// Waits for the child and reads its standard output and its second file
+// (a report, or standard error) into the field named.
+ChildResult Wait(pid_t child, int outputFd, int secondFd, std::string ChildResult::*second) {
   ChildResult result;
   int status = 0;
   waitpid(child, &status, 0);
   result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   result.output = ReadDescriptor(outputFd);
-  result.report = ReadDescriptor(childReportFd);
+  result.*second = ReadDescriptor(secondFd);
   close(outputFd);
-  close(childReportFd);
+  close(secondFd);
   return result;
 }
 
@@ -96,7 +98,7 @@ ChildResult RunInChild(const std::function<int()>& body, std::string (*report)()
     std::atexit(WriteReport);
     std::exit(body());
   }
-  return Wait(child, outputFd, childReportFd);
+  return Wait(child, outputFd, childReportFd, &ChildResult::report);
 }
 
 ChildResult RunProgram(const std::string& path, const std::vector<std::string>& arguments,
@@ -117,10 +119,7 @@ ChildResult RunProgram(const std::string& path, const std::vector<std::string>& 
     execv(path.c_str(), argv.data());
     _exit(127);
   }
-  ChildResult result = Wait(child, outputFd, errorFd);
-  result.errors = std::move(result.report);
-  result.report.clear();
-  return result;
+  return Wait(child, outputFd, errorFd, &ChildResult::errors);
 }
 
 std::string MakeTemporaryDirectory() {
