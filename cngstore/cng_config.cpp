@@ -1,14 +1,14 @@
-// The seven configuration functions. Each checks its arguments, copies what it
-// is given, and runs one edit of the store; no exception leaves them.
+// The seven configuration functions, the same on every host. Each checks its
+// arguments, copies what it is given, and hands the change to the store that
+// the build chose (store_backend.h); no exception leaves them.
 #include <cstdlib>
 #include <new>
 #include <optional>
 
 #include "cng_config.h"
 #include "config_store.h"
-#include "store_edit.h"
-#include "store_file.h"
-#include "store_listing.h"
+#include "listing_block.h"
+#include "store_backend.h"
 
 namespace cngstore {
 namespace {
@@ -18,11 +18,12 @@ constexpr ULONG KNOWN_INTERFACE_FLAGS = CRYPT_LOCAL | CRYPT_DOMAIN;
 // A copy of a caller's name; empty when the name is null, empty or too long.
 std::optional<Name> CopyName(LPCWSTR text) {
   if (text == nullptr || *text == 0) return std::nullopt;
+  const auto* units = reinterpret_cast<const char16_t*>(text);
   std::size_t length = 0;
-  while (text[length] != 0) {
+  while (units[length] != 0) {
     if (++length > MAX_NAME_LENGTH) return std::nullopt;
   }
-  return Name(text, length);
+  return Name(units, length);
 }
 
 std::optional<std::vector<Name>> CopyNames(ULONG count, const PWSTR* list) {
@@ -90,43 +91,37 @@ NTSTATUS Guarded(Body body) {
 
 using namespace cngstore;
 
-extern "C" NTSTATUS BCryptRegisterProvider(LPCWSTR pszProvider, ULONG dwFlags,
+extern "C" NTSTATUS WINAPI BCryptRegisterProvider(LPCWSTR pszProvider, ULONG dwFlags,
                                            PCRYPT_PROVIDER_REG pReg) {
   return Guarded([&] {
     const std::optional<Name> provider = CopyName(pszProvider);
     if (!provider || (dwFlags & ~ULONG{CRYPT_OVERWRITE}) != 0) return STATUS_INVALID_PARAMETER;
     std::optional<ProviderRecord> record = CopyRegistration(*provider, pReg);
     if (!record) return STATUS_INVALID_PARAMETER;
-    return UpdateStore([&](std::string_view store, Splices& splices) {
-      return EditRegisterProvider(store, *record, (dwFlags & CRYPT_OVERWRITE) != 0, splices);
-    });
+    return StoreRegisterProvider(*record, (dwFlags & CRYPT_OVERWRITE) != 0);
   });
 }
 
-extern "C" NTSTATUS BCryptUnregisterProvider(LPCWSTR pszProvider) {
+extern "C" NTSTATUS WINAPI BCryptUnregisterProvider(LPCWSTR pszProvider) {
   return Guarded([&] {
     const std::optional<Name> provider = CopyName(pszProvider);
     if (!provider) return STATUS_INVALID_PARAMETER;
-    return UpdateStore([&](std::string_view store, Splices& splices) {
-      return EditUnregisterProvider(store, *provider, splices);
-    });
+    return StoreUnregisterProvider(*provider);
   });
 }
 
-extern "C" NTSTATUS BCryptAddContextFunction(ULONG dwTable, LPCWSTR pszContext,
+extern "C" NTSTATUS WINAPI BCryptAddContextFunction(ULONG dwTable, LPCWSTR pszContext,
                                              ULONG dwInterface, LPCWSTR pszFunction,
                                              ULONG dwPosition) {
   return Guarded([&] {
     const std::optional<Name> context = CheckContext(dwTable, pszContext, dwInterface);
     const std::optional<Name> function = CopyName(pszFunction);
     if (!context || !function) return STATUS_INVALID_PARAMETER;
-    return UpdateStore([&](std::string_view store, Splices& splices) {
-      return EditAddContextFunction(store, *context, dwInterface, *function, dwPosition, splices);
-    });
+    return StoreAddContextFunction(*context, dwInterface, *function, dwPosition);
   });
 }
 
-extern "C" NTSTATUS BCryptAddContextFunctionProvider(ULONG dwTable, LPCWSTR pszContext,
+extern "C" NTSTATUS WINAPI BCryptAddContextFunctionProvider(ULONG dwTable, LPCWSTR pszContext,
                                                      ULONG dwInterface, LPCWSTR pszFunction,
                                                      LPCWSTR pszProvider, ULONG dwPosition) {
   return Guarded([&] {
@@ -134,14 +129,11 @@ extern "C" NTSTATUS BCryptAddContextFunctionProvider(ULONG dwTable, LPCWSTR pszC
     const std::optional<Name> function = CopyName(pszFunction);
     const std::optional<Name> provider = CopyName(pszProvider);
     if (!context || !function || !provider) return STATUS_INVALID_PARAMETER;
-    return UpdateStore([&](std::string_view store, Splices& splices) {
-      return EditAddContextFunctionProvider(store, *context, dwInterface, *function, *provider,
-                                            dwPosition, splices);
-    });
+    return StoreAddContextFunctionProvider(*context, dwInterface, *function, *provider, dwPosition);
   });
 }
 
-extern "C" NTSTATUS BCryptRemoveContextFunctionProvider(ULONG dwTable, LPCWSTR pszContext,
+extern "C" NTSTATUS WINAPI BCryptRemoveContextFunctionProvider(ULONG dwTable, LPCWSTR pszContext,
                                                         ULONG dwInterface, LPCWSTR pszFunction,
                                                         LPCWSTR pszProvider) {
   return Guarded([&] {
@@ -149,10 +141,7 @@ extern "C" NTSTATUS BCryptRemoveContextFunctionProvider(ULONG dwTable, LPCWSTR p
     const std::optional<Name> function = CopyName(pszFunction);
     const std::optional<Name> provider = CopyName(pszProvider);
     if (!context || !function || !provider) return STATUS_INVALID_PARAMETER;
-    return UpdateStore([&](std::string_view store, Splices& splices) {
-      return EditRemoveContextFunctionProvider(store, *context, dwInterface, *function, *provider,
-                                               splices);
-    });
+    return StoreRemoveContextFunctionProvider(*context, dwInterface, *function, *provider);
   });
 }
 
@@ -160,27 +149,25 @@ extern "C" NTSTATUS BCryptRemoveContextFunctionProvider(ULONG dwTable, LPCWSTR p
 // BCryptFreeBuffer); otherwise it fills the caller's buffer of *pcbBuffer
 // bytes, or sets *pcbBuffer to the size needed and returns
 // STATUS_BUFFER_TOO_SMALL.
-extern "C" NTSTATUS BCryptEnumRegisteredProviders(ULONG* pcbBuffer, PCRYPT_PROVIDERS* ppBuffer) {
+extern "C" NTSTATUS WINAPI BCryptEnumRegisteredProviders(ULONG* pcbBuffer, PCRYPT_PROVIDERS* ppBuffer) {
   return Guarded([&] {
     if (pcbBuffer == nullptr || ppBuffer == nullptr) return STATUS_INVALID_PARAMETER;
-    return ReadStore([&](std::string_view store) {
-      PCRYPT_PROVIDERS listing = nullptr;
-      std::size_t size = 0;
-      const NTSTATUS status = ListProviders(store, &listing, &size);
-      if (status < 0) return status;
-      if (*ppBuffer == nullptr) {
-        *pcbBuffer = static_cast<ULONG>(size);
-        *ppBuffer = listing;
-        return STATUS_SUCCESS;
-      }
-      const auto needed = static_cast<ULONG>(CompactSize(*listing));
-      const bool fits = *pcbBuffer >= needed;
-      *pcbBuffer = needed;
-      if (fits) CopyCompact(*listing, *ppBuffer);
-      std::free(listing);
-      return fits ? STATUS_SUCCESS : STATUS_BUFFER_TOO_SMALL;
-    });
+    PCRYPT_PROVIDERS listing = nullptr;
+    std::size_t size = 0;
+    const NTSTATUS status = StoreListProviders(&listing, &size);
+    if (status < 0) return status;
+    if (*ppBuffer == nullptr) {
+      *pcbBuffer = static_cast<ULONG>(size);
+      *ppBuffer = listing;
+      return STATUS_SUCCESS;
+    }
+    const auto needed = static_cast<ULONG>(CompactSize(*listing));
+    const bool fits = *pcbBuffer >= needed;
+    *pcbBuffer = needed;
+    if (fits) CopyCompact(*listing, *ppBuffer);
+    std::free(listing);
+    return fits ? STATUS_SUCCESS : STATUS_BUFFER_TOO_SMALL;
   });
 }
 
-extern "C" void BCryptFreeBuffer(PVOID pvBuffer) { std::free(pvBuffer); }
+extern "C" void WINAPI BCryptFreeBuffer(PVOID pvBuffer) { std::free(pvBuffer); }

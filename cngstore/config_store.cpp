@@ -37,4 +37,11 @@ bool IsKnownInterface(ULONG id) {
          (id >= NCRYPT_KEY_STORAGE_INTERFACE && id <= NCRYPT_KEY_PROTECTION_INTERFACE);
 }
 
+void PlaceInList(std::vector<Name>& list, const Name& name, ULONG position) {
+  const auto existing = std::find_if(list.begin(), list.end(), [&](const Name& listed) { return NamesEqual(listed, name); });
+  if (existing != list.end()) list.erase(existing);
+  const std::size_t index = std::min<std::size_t>(position, list.size());
+  list.insert(list.begin() + static_cast<std::ptrdiff_t>(index), name);
+}
+
 }  // namespace cngstore

@@ -46,6 +46,11 @@ bool SortsBefore(const Name& a, const Name& b);
 
 bool IsKnownInterface(ULONG id);
 
+// Puts a name at a position of a priority list: 0 first, n before the n-th
+// name, last when the list is shorter (CRYPT_PRIORITY_BOTTOM included). A
+// name that is already in the list moves there.
+void PlaceInList(std::vector<Name>& list, const Name& name, ULONG position);
+
 }  // namespace cngstore
 
 #endif

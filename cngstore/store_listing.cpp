@@ -6,15 +6,6 @@
 #include "store_text.h"
 
 namespace cngstore {
-namespace {
-
-std::size_t Length(const WCHAR* name) {
-  std::size_t length = 0;
-  while (name[length] != 0) ++length;
-  return length;
-}
-
-}  // namespace
 
 // The block is sized for the most names the text could hold and filled in
 // one pass; the memory beyond what the names take is never touched. The
@@ -48,25 +39,6 @@ NTSTATUS ListProviders(std::string_view store, PCRYPT_PROVIDERS* listing, std::s
   *listing = block;
   *size = used;
   return STATUS_SUCCESS;
-}
-
-std::size_t CompactSize(const CRYPT_PROVIDERS& listing) {
-  std::size_t size = sizeof(CRYPT_PROVIDERS) + listing.cProviders * sizeof(PWSTR);
-  for (ULONG i = 0; i < listing.cProviders; ++i) size += (Length(listing.rgpszProviders[i]) + 1) * sizeof(WCHAR);
-  return size;
-}
-
-void CopyCompact(const CRYPT_PROVIDERS& listing, void* buffer) {
-  auto* copy = static_cast<CRYPT_PROVIDERS*>(buffer);
-  copy->cProviders = listing.cProviders;
-  copy->rgpszProviders = reinterpret_cast<PWSTR*>(copy + 1);
-  auto* text = reinterpret_cast<WCHAR*>(copy->rgpszProviders + copy->cProviders);
-  for (ULONG i = 0; i < listing.cProviders; ++i) {
-    const std::size_t length = Length(listing.rgpszProviders[i]);
-    std::memcpy(text, listing.rgpszProviders[i], (length + 1) * sizeof(WCHAR));
-    copy->rgpszProviders[i] = text;
-    text += length + 1;
-  }
 }
 
 }  // namespace cngstore

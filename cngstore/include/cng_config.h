@@ -5,6 +5,14 @@
 #define CNG_CONFIG_H
 
 #include <stdint.h>
+#ifndef __cplusplus
+#include <uchar.h>
+#endif
+
+// The calling convention of the platform's functions; the host's own here.
+#ifndef WINAPI
+#define WINAPI
+#endif
 
 typedef char16_t WCHAR;
 typedef WCHAR* PWSTR;
@@ -80,18 +88,18 @@ typedef struct _CRYPT_PROVIDERS {
 extern "C" {
 #endif
 
-NTSTATUS BCryptRegisterProvider(LPCWSTR pszProvider, ULONG dwFlags, PCRYPT_PROVIDER_REG pReg);
-NTSTATUS BCryptUnregisterProvider(LPCWSTR pszProvider);
-NTSTATUS BCryptAddContextFunction(ULONG dwTable, LPCWSTR pszContext, ULONG dwInterface,
+NTSTATUS WINAPI BCryptRegisterProvider(LPCWSTR pszProvider, ULONG dwFlags, PCRYPT_PROVIDER_REG pReg);
+NTSTATUS WINAPI BCryptUnregisterProvider(LPCWSTR pszProvider);
+NTSTATUS WINAPI BCryptAddContextFunction(ULONG dwTable, LPCWSTR pszContext, ULONG dwInterface,
                                   LPCWSTR pszFunction, ULONG dwPosition);
-NTSTATUS BCryptAddContextFunctionProvider(ULONG dwTable, LPCWSTR pszContext, ULONG dwInterface,
+NTSTATUS WINAPI BCryptAddContextFunctionProvider(ULONG dwTable, LPCWSTR pszContext, ULONG dwInterface,
                                           LPCWSTR pszFunction, LPCWSTR pszProvider,
                                           ULONG dwPosition);
-NTSTATUS BCryptRemoveContextFunctionProvider(ULONG dwTable, LPCWSTR pszContext,
+NTSTATUS WINAPI BCryptRemoveContextFunctionProvider(ULONG dwTable, LPCWSTR pszContext,
                                              ULONG dwInterface, LPCWSTR pszFunction,
                                              LPCWSTR pszProvider);
-NTSTATUS BCryptEnumRegisteredProviders(ULONG* pcbBuffer, PCRYPT_PROVIDERS* ppBuffer);
-void BCryptFreeBuffer(PVOID pvBuffer);
+NTSTATUS WINAPI BCryptEnumRegisteredProviders(ULONG* pcbBuffer, PCRYPT_PROVIDERS* ppBuffer);
+void WINAPI BCryptFreeBuffer(PVOID pvBuffer);
 
 #ifdef __cplusplus
 }

@@ -11,6 +11,7 @@ std::vector<Call> calls;
 std::map<std::string, NTSTATUS> statuses;
 std::optional<std::vector<Text>> listingNames;
 const void* listingBuffer = nullptr;
+void (*observer)(const Call&) = nullptr;
 
 // The listing handed back: the record, its pointer list and the names.
 struct ListingBlock {
@@ -25,9 +26,14 @@ NTSTATUS StatusOf(const std::string& function) {
   return found == statuses.end() ? 0 : found->second;
 }
 
+void Keep(Call call) {
+  calls.push_back(std::move(call));
+  if (observer != nullptr) observer(calls.back());
+}
+
 NTSTATUS Record(Call call) {
   const NTSTATUS status = StatusOf(call.function);
-  calls.push_back(std::move(call));
+  Keep(std::move(call));
   return status;
 }
 
@@ -76,11 +82,13 @@ std::vector<std::string> CallNames() {
 
 const void* ListingBuffer() { return listingBuffer; }
 
+void ObserveCalls(void (*callback)(const Call&)) { observer = callback; }
+
 }  // namespace fake_bcrypt
 
 using namespace fake_bcrypt;
 
-extern "C" NTSTATUS BCryptRegisterProvider(LPCWSTR pszProvider, ULONG dwFlags,
+extern "C" NTSTATUS WINAPI BCryptRegisterProvider(LPCWSTR pszProvider, ULONG dwFlags,
                                            PCRYPT_PROVIDER_REG pReg) {
   Call call{.function = "BCryptRegisterProvider", .provider = pszProvider, .flags = dwFlags};
   if (pReg != nullptr) {
@@ -90,11 +98,11 @@ extern "C" NTSTATUS BCryptRegisterProvider(LPCWSTR pszProvider, ULONG dwFlags,
   return Record(std::move(call));
 }
 
-extern "C" NTSTATUS BCryptUnregisterProvider(LPCWSTR pszProvider) {
+extern "C" NTSTATUS WINAPI BCryptUnregisterProvider(LPCWSTR pszProvider) {
   return Record(Call{.function = "BCryptUnregisterProvider", .provider = pszProvider});
 }
 
-extern "C" NTSTATUS BCryptAddContextFunction(ULONG dwTable, LPCWSTR pszContext,
+extern "C" NTSTATUS WINAPI BCryptAddContextFunction(ULONG dwTable, LPCWSTR pszContext,
                                              ULONG dwInterface, LPCWSTR pszFunction,
                                              ULONG dwPosition) {
   return Record(Call{.function = "BCryptAddContextFunction",
@@ -105,7 +113,7 @@ extern "C" NTSTATUS BCryptAddContextFunction(ULONG dwTable, LPCWSTR pszContext,
                      .position = dwPosition});
 }
 
-extern "C" NTSTATUS BCryptAddContextFunctionProvider(ULONG dwTable, LPCWSTR pszContext,
+extern "C" NTSTATUS WINAPI BCryptAddContextFunctionProvider(ULONG dwTable, LPCWSTR pszContext,
                                                      ULONG dwInterface, LPCWSTR pszFunction,
                                                      LPCWSTR pszProvider, ULONG dwPosition) {
   return Record(Call{.function = "BCryptAddContextFunctionProvider",
@@ -117,7 +125,7 @@ extern "C" NTSTATUS BCryptAddContextFunctionProvider(ULONG dwTable, LPCWSTR pszC
                      .position = dwPosition});
 }
 
-extern "C" NTSTATUS BCryptRemoveContextFunctionProvider(ULONG dwTable, LPCWSTR pszContext,
+extern "C" NTSTATUS WINAPI BCryptRemoveContextFunctionProvider(ULONG dwTable, LPCWSTR pszContext,
                                                         ULONG dwInterface, LPCWSTR pszFunction,
                                                         LPCWSTR pszProvider) {
   return Record(Call{.function = "BCryptRemoveContextFunctionProvider",
@@ -128,7 +136,7 @@ extern "C" NTSTATUS BCryptRemoveContextFunctionProvider(ULONG dwTable, LPCWSTR p
                      .provider = pszProvider});
 }
 
-extern "C" NTSTATUS BCryptEnumRegisteredProviders(ULONG* pcbBuffer, PCRYPT_PROVIDERS* ppBuffer) {
+extern "C" NTSTATUS WINAPI BCryptEnumRegisteredProviders(ULONG* pcbBuffer, PCRYPT_PROVIDERS* ppBuffer) {
   Call call{.function = "BCryptEnumRegisteredProviders",
             .sizeOnEntry = *pcbBuffer,
             .bufferNullOnEntry = *ppBuffer == nullptr};
@@ -145,7 +153,7 @@ extern "C" NTSTATUS BCryptEnumRegisteredProviders(ULONG* pcbBuffer, PCRYPT_PROVI
   return Record(std::move(call));
 }
 
-extern "C" void BCryptFreeBuffer(PVOID pvBuffer) {
-  calls.push_back(Call{.function = "BCryptFreeBuffer", .released = pvBuffer});
+extern "C" void WINAPI BCryptFreeBuffer(PVOID pvBuffer) {
+  Keep(Call{.function = "BCryptFreeBuffer", .released = pvBuffer});
   if (pvBuffer == listingBuffer) liveListing.reset();
 }

@@ -6,6 +6,7 @@
 #define VELK_TESTS_FAKE_BCRYPT_H
 
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,23 @@ const std::vector<Call>& Calls();
 std::vector<std::string> CallNames();
 // The buffer the last listing handed back, or null.
 const void* ListingBuffer();
+
+// Has the callback see each call as it is recorded.
+void ObserveCalls(void (*callback)(const Call&));
+
+// One line that shows every field of a call; a released pointer shows as
+// "listing" when it is the listing's buffer.
+std::string DescribeCall(const Call& call, const void* listing);
+
+// The script of a run as text, so that another process can take it: each
+// function's status, and the names of the listing (none: a null buffer).
+struct Script {
+  std::vector<std::pair<std::string, NTSTATUS>> statuses;
+  std::optional<std::vector<Text>> listing;
+};
+std::string FormatScript(const Script& script);
+// Resets the fake and scripts it from FormatScript's text.
+void LoadScript(const std::string& text);
 
 }  // namespace fake_bcrypt
 
