@@ -4,6 +4,17 @@
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
+# Adds a foreign architecture to dpkg, so that its packages can be installed;
+# the package lists are then brought up to date by ensure_packages.
+ensure_architecture() {
+  local architecture=$1
+  dpkg --print-foreign-architectures | grep -qx "$architecture" && return 0
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  echo "Adding the $architecture architecture" >&2
+  "${sudo[@]}" dpkg --add-architecture "$architecture" >&2
+}
+
 # Installs the Debian packages that are missing; nothing when all are there.
 ensure_packages() {
   local missing=()
