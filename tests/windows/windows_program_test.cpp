@@ -89,6 +89,23 @@ TEST_F(WindowsProgramStructureTest, CarriesItsManifestAskingForNoElevation) {
   EXPECT_NE(headers.find("Entry: ID: 0x000010"), std::string::npos) << "no version resource";
 }
 
+// The version that Windows shows in the program's properties is the project's.
+TEST_F(WindowsProgramStructureTest, ItsVersionResourceCarriesTheProjectVersion) {
+  const auto utf16 = [](const std::string& text) {
+    std::string bytes;
+    for (const char c : text) bytes += std::string{c, '\0'};
+    return bytes;
+  };
+  const std::string image = test_support::ReadFile(VELK_WINDOWS_X86_PROGRAM);
+  for (const char* key : {"FileVersion", "ProductVersion"}) {
+    const std::size_t at = image.find(utf16(key));
+    ASSERT_NE(at, std::string::npos) << key;
+    // The value follows its key, aligned to four bytes.
+    EXPECT_NE(image.substr(at, 64).find(utf16(VELK_PROJECT_VERSION) + std::string(2, '\0')), std::string::npos)
+        << key << " is not " << VELK_PROJECT_VERSION;
+  }
+}
+
 // ---- run under Wine ----
 
 class WineTest : public ::testing::Test {
