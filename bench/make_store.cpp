@@ -24,13 +24,14 @@ int main(int argc, char* argv[]) {
         u"Benchmark Key Storage Provider " + cngstore::Name(digits.begin(), digits.end());
     providers += cngstore::FormatProvider(cngstore::ProviderRecord{
         name, {}, cngstore::ImageRecord{name + u".dll", {{NCRYPT_KEY_STORAGE_INTERFACE, 1, {u"KEY_STORAGE"}}}}, {}});
-    listed += cngstore::FormatLine(cngstore::EntryKind::ListedProvider, name);
+    listed += cngstore::FormatEntry(cngstore::EntryKind::ListedProvider, &name);
   }
+  const cngstore::Name function = u"KEY_STORAGE";
   std::filesystem::create_directories(argv[1]);
   std::ofstream(std::string(argv[1]) + "/" + cngstore::STORE_FILE, std::ios::binary)
       << "CNG configuration store, version 1\n\n[Providers]\n" << providers
       << "\n[Configuration\\Local]\ncontext \"Default\"\n"
-      << cngstore::FormatInterfaceLine(NCRYPT_KEY_STORAGE_INTERFACE)
-      << cngstore::FormatLine(cngstore::EntryKind::Function, u"KEY_STORAGE") << listed << "\nend\n";
+      << cngstore::FormatEntry(cngstore::EntryKind::Interface, nullptr, NCRYPT_KEY_STORAGE_INTERFACE)
+      << cngstore::FormatEntry(cngstore::EntryKind::Function, &function) << listed << "\nend\n";
   return 0;
 }

@@ -27,10 +27,7 @@ bool NamesEqual(const Name& a, const Name& b) {
   return a.size() == b.size() && CompareNames(a, b) == 0;
 }
 
-bool SortsBefore(const Name& a, const Name& b) {
-  const int order = CompareNames(a, b);
-  return order != 0 ? order < 0 : a < b;
-}
+bool SortsBefore(const Name& a, const Name& b) { return CompareNames(a, b) < 0; }
 
 bool IsKnownInterface(ULONG id) {
   return (id >= BCRYPT_CIPHER_INTERFACE && id <= BCRYPT_KEY_DERIVATION_INTERFACE) ||

@@ -40,8 +40,9 @@ struct ProviderRecord {
 // negative, zero or positive as a sorts before, with or after b.
 int CompareNames(const Name& a, const Name& b);
 bool NamesEqual(const Name& a, const Name& b);
-// The order of providers: by name without regard to ASCII case, then by code
-// unit, so that it is total and stable.
+// The order of providers: by name without regard to ASCII case. No two
+// providers have names that are equal so (a store holds each name once), so
+// the order is total.
 bool SortsBefore(const Name& a, const Name& b);
 
 bool IsKnownInterface(ULONG id);

@@ -10,14 +10,27 @@ namespace {
 
 constexpr std::size_t NONE = static_cast<std::size_t>(-1);
 
+// Where an entry stands: its block with the blank and comment lines before
+// it, and its own line.
 struct Block {
   std::size_t start;
+  std::size_t line;
   std::size_t end;
+  std::size_t blockEnd;
 };
+
+Block BlockOf(const Entry& entry) { return {entry.start, entry.line, entry.end, entry.blockEnd}; }
+
+// Takes an entry and everything under it out of the text, or puts the
+// replacement in its place; the blank and comment lines stay.
+void Replace(std::string_view store, const Block& block, const std::string& replacement, Splices& splices) {
+  splices.push_back({block.line, block.blockEnd, KeptLines(store, block.end, block.blockEnd) + replacement});
+}
 
 // Puts an entry at a position of a priority list: 0 first, n before the n-th
 // entry, last when the list is shorter (CRYPT_PRIORITY_BOTTOM included). An
-// entry that is already in the list moves, with everything under it.
+// entry that is already in the list moves, with everything under it and the
+// lines before it.
 void PlaceInList(std::string_view store, std::vector<Block> list, std::optional<std::size_t> existing,
                  ULONG position, std::size_t listEnd, std::string fresh, Splices& splices) {
   std::string moved = std::move(fresh);
@@ -25,8 +38,8 @@ void PlaceInList(std::string_view store, std::vector<Block> list, std::optional<
     const std::size_t remaining = list.size() - 1;
     if (std::min<std::size_t>(position, remaining) == *existing) return;  // already there
     const Block block = list[*existing];
-    moved = std::string(store.substr(block.start, block.end - block.start));
-    splices.push_back({block.start, block.end, {}});
+    moved = std::string(store.substr(block.start, block.blockEnd - block.start));
+    splices.push_back({block.start, block.blockEnd, {}});
     list.erase(list.begin() + static_cast<std::ptrdiff_t>(*existing));
   }
   const std::size_t index = std::min<std::size_t>(position, list.size());
@@ -41,20 +54,15 @@ struct ProviderPlace {
 };
 
 bool FindProvider(std::string_view store, const Name& name, ProviderPlace& place) {
-  bool open = false;
   return ScanStore(store, [&](const Entry& entry) {
-    const bool next = entry.kind == EntryKind::Provider || entry.kind == EntryKind::LocalSection;
-    if (!next) return;
-    if (open) {
-      place.found->end = entry.start;
-      open = false;
-    }
-    if (place.found || place.insertAt != NONE) return;
-    if (entry.kind == EntryKind::Provider && NamesEqual(*entry.name, name)) {
-      place.found = Block{entry.start, NONE};
-      open = true;
-    } else if (entry.kind == EntryKind::LocalSection || SortsBefore(name, *entry.name)) {
-      place.insertAt = entry.start;
+    if (entry.kind == EntryKind::Provider) {
+      if (NamesEqual(*entry.name, name)) {
+        place.found = BlockOf(entry);
+      } else if (!place.found && place.insertAt == NONE && SortsBefore(name, *entry.name)) {
+        place.insertAt = entry.start;
+      }
+    } else if (entry.kind == EntryKind::ProvidersSection && place.insertAt == NONE) {
+      place.insertAt = entry.blockEnd;  // after the last provider
     }
   });
 }
@@ -75,69 +83,64 @@ struct LocalPlace {
 
 bool FindInLocalTable(std::string_view store, const Name& context, ULONG interfaceId,
                       const Name& function, const Name* provider, LocalPlace& place) {
-  bool inContext = false;
-  bool inInterface = false;
-  bool inFunction = false;
+  const auto isContext = [&](const Entry* entry) {
+    return entry->kind == EntryKind::Context && NamesEqual(*entry->name, context);
+  };
+  const auto isInterface = [&](const Entry* entry) {
+    return entry->kind == EntryKind::Interface && entry->id == interfaceId && isContext(entry->parent);
+  };
+  const auto isFunction = [&](const Entry* entry) {
+    return entry->kind == EntryKind::Function && NamesEqual(*entry->name, function) && isInterface(entry->parent);
+  };
   return ScanStore(store, [&](const Entry& entry) {
-    const bool local = entry.kind == EntryKind::Context || entry.kind == EntryKind::Interface ||
-                       entry.kind == EntryKind::Function || entry.kind == EntryKind::ListedProvider ||
-                       entry.kind == EntryKind::End;
-    if (!local) return;
-    // Close the blocks that this entry ends.
-    if (inFunction && !place.providers.empty() && place.providers.back().end == NONE) {
-      place.providers.back().end = entry.start;
-    }
-    if (inFunction && entry.level <= 3) {
-      place.functionEnd = entry.start;
-      inFunction = false;
-    }
-    if (inInterface && entry.level <= 3 && !place.functions.empty() && place.functions.back().end == NONE) {
-      place.functions.back().end = entry.start;
-    }
-    if (inInterface && entry.level <= 2) {
-      place.interfaceEnd = entry.start;
-      inInterface = false;
-    }
-    if (inContext && entry.level <= 1) {
-      if (!place.interface && place.interfaceAt == NONE) place.interfaceAt = entry.start;
-      inContext = false;
-    }
-
     switch (entry.kind) {
-      case EntryKind::Context:
-      case EntryKind::End:
-        if (place.firstContext == NONE) place.firstContext = entry.start;
-        if (entry.kind == EntryKind::Context && !place.context && NamesEqual(*entry.name, context)) {
-          place.context = inContext = true;
+      case EntryKind::ListedProvider:
+        if (!isFunction(entry.parent)) break;
+        place.providers.push_back(BlockOf(entry));
+        if (provider != nullptr && NamesEqual(*entry.name, *provider)) place.provider = place.providers.size() - 1;
+        break;
+      case EntryKind::Function:
+        if (!isInterface(entry.parent)) break;
+        place.functions.push_back(BlockOf(entry));
+        if (NamesEqual(*entry.name, function)) {
+          place.function = place.functions.size() - 1;
+          place.functionEnd = entry.blockEnd;
         }
         break;
       case EntryKind::Interface:
-        if (!inContext) break;
+        if (!isContext(entry.parent)) break;
         if (entry.id == interfaceId) {
-          place.interface = inInterface = true;
+          place.interface = true;
+          place.interfaceEnd = entry.blockEnd;
         } else if (!place.interface && place.interfaceAt == NONE && entry.id > interfaceId) {
           place.interfaceAt = entry.start;
         }
         break;
-      case EntryKind::Function:
-        if (!inInterface) break;
-        place.functions.push_back({entry.start, NONE});
-        if (NamesEqual(*entry.name, function)) {
-          place.function = place.functions.size() - 1;
-          inFunction = true;
-        }
+      case EntryKind::Context:
+        if (place.firstContext == NONE) place.firstContext = entry.start;
+        if (!isContext(&entry)) break;
+        place.context = true;
+        if (!place.interface && place.interfaceAt == NONE) place.interfaceAt = entry.blockEnd;
         break;
-      case EntryKind::ListedProvider:
-        if (!inFunction) break;
-        place.providers.push_back({entry.start, NONE});
-        if (provider != nullptr && NamesEqual(*entry.name, *provider)) {
-          place.provider = place.providers.size() - 1;
-        }
+      case EntryKind::LocalSection:
+        if (place.firstContext == NONE) place.firstContext = entry.blockEnd;
         break;
       default:
         break;
     }
   });
+}
+
+// A piece of text with its lines ending in CRLF where they end in LF alone.
+bool WriteLines(std::string_view text, bool crlf, const std::function<bool(std::string_view)>& write) {
+  if (!crlf) return write(text);
+  std::size_t from = 0;
+  for (std::size_t at = text.find('\n'); at != std::string_view::npos; at = text.find('\n', at + 1)) {
+    if (at > 0 && text[at - 1] == '\r') continue;
+    if (!write(text.substr(from, at - from)) || !write("\r\n")) return false;
+    from = at + 1;
+  }
+  return write(text.substr(from));
 }
 
 bool ByPosition(const Splice& a, const Splice& b) {
@@ -151,8 +154,11 @@ NTSTATUS EditRegisterProvider(std::string_view store, const ProviderRecord& reco
   ProviderPlace place;
   if (!FindProvider(store, record.name, place)) return STATUS_REGISTRY_CORRUPT;
   if (place.found && !overwrite) return STATUS_OBJECT_NAME_COLLISION;
-  const Block at = place.found ? *place.found : Block{place.insertAt, place.insertAt};
-  splices.push_back({at.start, at.end, FormatProvider(record)});
+  if (place.found) {
+    Replace(store, *place.found, FormatProvider(record), splices);
+  } else {
+    splices.push_back({place.insertAt, place.insertAt, FormatProvider(record)});
+  }
   return STATUS_SUCCESS;
 }
 
@@ -160,7 +166,7 @@ NTSTATUS EditUnregisterProvider(std::string_view store, const Name& provider, Sp
   ProviderPlace place;
   if (!FindProvider(store, provider, place)) return STATUS_REGISTRY_CORRUPT;
   if (!place.found) return STATUS_NOT_FOUND;
-  splices.push_back({place.found->start, place.found->end, {}});
+  Replace(store, *place.found, {}, splices);
   return STATUS_SUCCESS;
 }
 
@@ -170,14 +176,16 @@ NTSTATUS EditAddContextFunction(std::string_view store, const Name& context, ULO
   if (!FindInLocalTable(store, context, interfaceId, function, nullptr, place)) {
     return STATUS_REGISTRY_CORRUPT;
   }
-  const std::string fresh = FormatLine(EntryKind::Function, function);
+  const std::string fresh = FormatEntry(EntryKind::Function, &function);
+  const std::string interfaceLine = FormatEntry(EntryKind::Interface, nullptr, interfaceId);
   if (!place.context) {
     // The Default context always exists, even where a hand-edited store left it out.
     if (!NamesEqual(context, DEFAULT_CONTEXT)) return STATUS_NOT_FOUND;
+    const Name defaultContext = DEFAULT_CONTEXT;
     splices.push_back({place.firstContext, place.firstContext,
-                       FormatLine(EntryKind::Context, DEFAULT_CONTEXT) + FormatInterfaceLine(interfaceId) + fresh});
+                       FormatEntry(EntryKind::Context, &defaultContext) + interfaceLine + fresh});
   } else if (!place.interface) {
-    splices.push_back({place.interfaceAt, place.interfaceAt, FormatInterfaceLine(interfaceId) + fresh});
+    splices.push_back({place.interfaceAt, place.interfaceAt, interfaceLine + fresh});
   } else {
     PlaceInList(store, place.functions, place.function, position, place.interfaceEnd, fresh, splices);
   }
@@ -193,7 +201,7 @@ NTSTATUS EditAddContextFunctionProvider(std::string_view store, const Name& cont
   }
   if (!place.function) return STATUS_NOT_FOUND;
   PlaceInList(store, place.providers, place.provider, position, place.functionEnd,
-              FormatLine(EntryKind::ListedProvider, provider), splices);
+              FormatEntry(EntryKind::ListedProvider, &provider), splices);
   return STATUS_SUCCESS;
 }
 
@@ -205,23 +213,29 @@ NTSTATUS EditRemoveContextFunctionProvider(std::string_view store, const Name& c
     return STATUS_REGISTRY_CORRUPT;
   }
   if (!place.provider) return STATUS_NOT_FOUND;
-  const Block block = place.providers[*place.provider];
-  splices.push_back({block.start, block.end, {}});
+  Replace(store, place.providers[*place.provider], {}, splices);
   return STATUS_SUCCESS;
 }
 
-void OrderSplices(Splices& splices) { std::stable_sort(splices.begin(), splices.end(), ByPosition); }
-
-std::string ApplySplices(std::string_view store, Splices splices) {
-  OrderSplices(splices);
-  std::string out;
+bool WalkSplices(std::string_view store, Splices& splices, const std::function<bool(std::string_view)>& write) {
+  std::stable_sort(splices.begin(), splices.end(), ByPosition);
+  const bool crlf = UsesCrlf(store);
   std::size_t position = 0;
   for (const Splice& splice : splices) {
-    out += store.substr(position, splice.from - position);
-    out += splice.text;
+    if (!write(store.substr(position, splice.from - position)) || !WriteLines(splice.text, crlf, write)) {
+      return false;
+    }
     position = splice.to;
   }
-  out += store.substr(position);
+  return write(store.substr(position));
+}
+
+std::string ApplySplices(std::string_view store, Splices splices) {
+  std::string out;
+  WalkSplices(store, splices, [&](std::string_view piece) {
+    out += piece;
+    return true;
+  });
   return out;
 }
 

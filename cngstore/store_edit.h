@@ -1,10 +1,12 @@
 // The changes that the configuration functions make, each worked out from a
 // store's text as a few splices of that text: the new store is the old one
 // with these ranges replaced. Each returns the status that the function
-// reports; the splices are to be written only when it succeeds.
+// reports; the splices are to be written only when it succeeds. A change
+// keeps every blank and comment line of the store, byte for byte.
 #ifndef CNGSTORE_STORE_EDIT_H
 #define CNGSTORE_STORE_EDIT_H
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,10 +35,12 @@ NTSTATUS EditRemoveContextFunctionProvider(std::string_view store, const Name& c
                                            ULONG interfaceId, const Name& function,
                                            const Name& provider, Splices& splices);
 
-// Sorts the splices into the order in which they apply to the text.
-void OrderSplices(Splices& splices);
+// Hands the new text to write, piece by piece and in order: the old text
+// with the splices applied, the lines they bring in ending as the store's
+// lines do. Stops at the first piece that write refuses and returns false.
+bool WalkSplices(std::string_view store, Splices& splices, const std::function<bool(std::string_view)>& write);
 
-// The new text, for callers that want it whole rather than streamed.
+// The new text whole, for callers that want it rather than streamed.
 std::string ApplySplices(std::string_view store, Splices splices);
 
 }  // namespace cngstore

@@ -145,14 +145,10 @@ NTSTATUS CommitStore(const std::string& directory, std::string_view old, Splices
                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, FILE_MODE));
     if (file.fd < 0) return StatusFromErrno(errno);
     fchmod(file.fd, FILE_MODE);
-    OrderSplices(splices);
-    std::size_t position = 0;
-    for (const Splice& splice : splices) {
-      if (status >= 0) status = WriteAll(file.fd, old.substr(position, splice.from - position));
-      if (status >= 0) status = WriteAll(file.fd, splice.text);
-      position = splice.to;
-    }
-    if (status >= 0) status = WriteAll(file.fd, old.substr(position));
+    WalkSplices(old, splices, [&](std::string_view piece) {
+      status = WriteAll(file.fd, piece);
+      return status >= 0;
+    });
     if (status >= 0 && fsync(file.fd) != 0) status = StatusFromErrno(errno);
   }
   if (status >= 0 && rename(temporary.c_str(), PathIn(directory, STORE_FILE).c_str()) != 0) {

@@ -1,9 +1,11 @@
 #include "store_text.h"
 
-#include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdint>
+#include <system_error>
 #include <utility>
+#include <algorithm>
 #include <vector>
 
 namespace cngstore {
@@ -20,10 +22,77 @@ const std::string_view NEW_STORE_TEXT =
 
 namespace {
 
-constexpr std::string_view VERSION_LINE = "CNG configuration store, version 1";
-constexpr std::string_view PROVIDERS_SECTION = "[Providers]";
-constexpr std::string_view LOCAL_SECTION = "[Configuration\\Local]";
-constexpr std::string_view END_LINE = "end";
+// ---- the grammar ----
+
+enum class Operand : std::uint8_t {
+  Line,               // none: the keyword is the whole line
+  Name,               // a quoted name
+  Interface,          // a known interface, 8 hex digits
+  InterfaceAndFlags,  // the same, then "flags" and 8 hex digits
+};
+
+// What an entry's siblings under one parent must keep to.
+enum class Siblings : std::uint8_t {
+  Any,
+  InListingOrder,  // names in SortsBefore order, no two alike
+  Distinct,        // no two names alike, ASCII case ignored
+  Once,            // at most one of this kind
+  Ascending,       // interface ids ascend
+};
+
+struct EntryGrammar {
+  EntryKind kind;
+  std::string_view keyword;
+  EntryKind parent;       // what it stands under; at level 0, the line before it
+  EntryKind otherParent;  // another kind it may stand under, or parent again
+  Operand operand;
+  Siblings siblings;
+};
+
+using K = EntryKind;
+
+// Every entry kind of the file, in the order of EntryKind.
+constexpr EntryGrammar GRAMMAR[] = {
+    {K::Version, "CNG configuration store, version 1", K::Version, K::Version, Operand::Line, Siblings::Any},
+    {K::ProvidersSection, "[Providers]", K::Version, K::Version, Operand::Line, Siblings::Any},
+    {K::Provider, "provider", K::ProvidersSection, K::ProvidersSection, Operand::Name, Siblings::InListingOrder},
+    {K::Alias, "alias", K::Provider, K::Provider, Operand::Name, Siblings::Any},
+    {K::UserMode, "user-mode", K::Provider, K::Provider, Operand::Name, Siblings::Once},
+    {K::KernelMode, "kernel-mode", K::Provider, K::Provider, Operand::Name, Siblings::Once},
+    {K::ImageInterface, "interface", K::UserMode, K::KernelMode, Operand::InterfaceAndFlags, Siblings::Any},
+    {K::ImageFunction, "function", K::ImageInterface, K::ImageInterface, Operand::Name, Siblings::Any},
+    {K::LocalSection, "[Configuration\\Local]", K::ProvidersSection, K::ProvidersSection, Operand::Line, Siblings::Any},
+    {K::Context, "context", K::LocalSection, K::LocalSection, Operand::Name, Siblings::Distinct},
+    {K::Interface, "interface", K::Context, K::Context, Operand::Interface, Siblings::Ascending},
+    {K::Function, "function", K::Interface, K::Interface, Operand::Name, Siblings::Distinct},
+    {K::ListedProvider, "provider", K::Function, K::Function, Operand::Name, Siblings::Distinct},
+    {K::End, "end", K::LocalSection, K::LocalSection, Operand::Line, Siblings::Any},
+};
+
+constexpr std::size_t KINDS = std::size(GRAMMAR);
+
+constexpr const EntryGrammar& GrammarOf(EntryKind kind) { return GRAMMAR[static_cast<std::size_t>(kind)]; }
+
+constexpr bool InKindOrder() {
+  for (std::size_t i = 0; i < KINDS; ++i) {
+    if (static_cast<std::size_t>(GRAMMAR[i].kind) != i) return false;
+  }
+  return true;
+}
+static_assert(InKindOrder(), "GRAMMAR lists the kinds in the order of EntryKind");
+
+// An entry's depth in the tree: 0 for whole lines, one below its parent else.
+constexpr int LevelOf(EntryKind kind) {
+  const EntryGrammar& grammar = GrammarOf(kind);
+  return grammar.operand == Operand::Line ? 0 : LevelOf(grammar.parent) + 1;
+}
+
+constexpr int DEEPEST = [] {
+  int deepest = 0;
+  for (const EntryGrammar& grammar : GRAMMAR) deepest = std::max(deepest, LevelOf(grammar.kind));
+  return deepest;
+}();
+
 constexpr char HEX[] = "0123456789ABCDEF";
 
 bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
@@ -64,26 +133,6 @@ void AppendQuoted(std::string& out, const Name& name) {
     }
   }
   out.push_back('"');
-}
-
-void AppendNamed(std::string& out, int indent, std::string_view keyword, const Name& name) {
-  out.append(static_cast<std::size_t>(indent) * 2, ' ');
-  out += keyword;
-  out.push_back(' ');
-  AppendQuoted(out, name);
-  out.push_back('\n');
-}
-
-void AppendImage(std::string& out, std::string_view keyword, const ImageRecord& image) {
-  AppendNamed(out, 1, keyword, image.image);
-  for (const InterfaceRecord& reg : image.interfaces) {
-    out += "    interface ";
-    AppendHex(out, reg.id, 8);
-    out += " flags ";
-    AppendHex(out, reg.flags, 8);
-    out.push_back('\n');
-    for (const Name& function : reg.functions) AppendNamed(out, 3, "function", function);
-  }
 }
 
 // ---- reading ----
@@ -129,21 +178,10 @@ struct Cursor {
   bool Hex(ULONG& value, std::size_t digits) {
     std::string_view word;
     if (!Word(word) || word.size() != digits) return false;
-    value = 0;
-    for (char c : word) {
-      ULONG digit = 0;
-      if (c >= '0' && c <= '9') {
-        digit = static_cast<ULONG>(c - '0');
-      } else if (c >= 'A' && c <= 'F') {
-        digit = static_cast<ULONG>(c - 'A' + 10);
-      } else if (c >= 'a' && c <= 'f') {
-        digit = static_cast<ULONG>(c - 'a' + 10);
-      } else {
-        return false;
-      }
-      value = (value << 4) | digit;
-    }
-    return true;
+    std::uint32_t parsed = 0;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), parsed, 16);
+    value = parsed;
+    return error == std::errc() && end == word.data() + word.size();
   }
   bool Byte(unsigned char& byte) {
     if (rest.empty()) return false;
@@ -251,186 +289,213 @@ struct DistinctNames {
   }
 };
 
-enum class Section { Providers, Local, End };
+// ---- the scan ----
 
-// What the lines read so far have opened, so that each line knows where it
-// belongs, and what must hold across lines.
-struct ScanState {
-  Section section = Section::Providers;
-  bool providerOpen = false;
-  bool userMode = false;
-  bool kernelMode = false;
-  bool imageOpen = false;
-  bool imageInterfaceOpen = false;
-  Name previousProvider;
-  bool contextOpen = false;
-  bool interfaceOpen = false;
-  bool functionOpen = false;
-  ULONG lastInterface = 0;
-  std::vector<Name> contexts;
-  DistinctNames functions;
-  DistinctNames listed;
+// An open entry, and what its children so far were, for their sibling rules.
+struct Frame {
+  Entry entry{};
+  Name name;
+  bool anyChild = false;
+  EntryKind lastChild = K::Version;
+  ULONG lastId = 0;
+  std::uint32_t onceSeen = 0;  // a bit per kind
+  DistinctNames distinct;
 };
 
-// Reads one entry line of the providers section into the entry.
-bool ReadProvidersLine(std::string_view keyword, Cursor& line, Name& name, Entry& entry, ScanState& s) {
-  if (keyword == "provider") {
-    if (!line.Quoted(name)) return false;
-    // In order, and so no two the same.
-    if (s.providerOpen && CompareNames(s.previousProvider, name) >= 0) return false;
-    s.previousProvider = name;
-    s.providerOpen = true;
-    s.userMode = s.kernelMode = s.imageOpen = s.imageInterfaceOpen = false;
-    entry = {EntryKind::Provider, 1, 0, 0, &name, 0, 0};
-    return true;
-  }
-  if (!s.providerOpen) return false;
-  if (keyword == "alias") {
-    entry = {EntryKind::Alias, 2, 0, 0, &name, 0, 0};
-    return line.Quoted(name);
-  }
-  if (keyword == "user-mode" || keyword == "kernel-mode") {
-    bool& seen = keyword == "user-mode" ? s.userMode : s.kernelMode;
-    if (seen || !line.Quoted(name)) return false;
-    seen = s.imageOpen = true;
-    s.imageInterfaceOpen = false;
-    entry = {keyword == "user-mode" ? EntryKind::UserMode : EntryKind::KernelMode, 2, 0, 0, &name, 0, 0};
-    return true;
-  }
-  if (keyword == "interface") {
-    entry = {EntryKind::ImageInterface, 3, 0, 0, nullptr, 0, 0};
-    if (!s.imageOpen || !line.Hex(entry.id, 8) || !IsKnownInterface(entry.id) ||
-        !line.Keyword("flags") || !line.Hex(entry.flags, 8)) {
-      return false;
-    }
-    s.imageInterfaceOpen = true;
-    return true;
-  }
-  if (keyword == "function") {
-    entry = {EntryKind::ImageFunction, 4, 0, 0, &name, 0, 0};
-    return s.imageInterfaceOpen && line.Quoted(name);
-  }
-  return false;
-}
+struct Scan {
+  std::string_view text;
+  const std::function<void(const Entry&)>& closed;
+  std::array<Frame, DEEPEST + 1> frames{};
+  int depth = 0;  // frames open: levels 0 .. depth - 1
 
-// Reads one entry line of the local table into the entry.
-bool ReadLocalLine(std::string_view text, std::size_t lineStart, std::string_view keyword,
-                   Cursor& line, Name& name, Entry& entry, ScanState& s) {
-  if (keyword == "context") {
-    if (!line.Quoted(name)) return false;
-    for (const Name& seen : s.contexts) {
-      if (NamesEqual(seen, name)) return false;
+  // Closes the open entries from the deepest up to the level given.
+  bool CloseTo(int level, std::size_t blockEnd) {
+    while (depth > level) {
+      Frame& frame = frames[static_cast<std::size_t>(--depth)];
+      frame.entry.blockEnd = blockEnd;
+      if (!frame.distinct.Close(text)) return false;
+      closed(frame.entry);
     }
-    s.contexts.push_back(name);
-    if (!s.functions.Close(text) || !s.listed.Close(text)) return false;
-    s.contextOpen = true;
-    s.interfaceOpen = s.functionOpen = false;
-    s.lastInterface = 0;
-    entry = {EntryKind::Context, 1, 0, 0, &name, 0, 0};
     return true;
   }
-  if (keyword == "interface") {
-    entry = {EntryKind::Interface, 2, 0, 0, nullptr, 0, 0};
-    if (!s.contextOpen || !line.Hex(entry.id, 8) || !IsKnownInterface(entry.id) ||
-        entry.id <= s.lastInterface) {
+
+  // The kind of an entry line under the entries now open, its operands read
+  // into name and id; false when no kind of the grammar fits.
+  bool Read(std::string_view line, EntryKind& kind, Name& name, ULONG& id) {
+    for (const EntryGrammar& grammar : GRAMMAR) {
+      if (grammar.operand == Operand::Line && line == grammar.keyword) {
+        kind = grammar.kind;
+        return true;
+      }
+    }
+    Cursor cursor{line};
+    std::string_view keyword;
+    if (!cursor.Word(keyword)) return false;
+    for (const EntryGrammar& grammar : GRAMMAR) {
+      if (grammar.operand == Operand::Line || keyword != grammar.keyword) continue;
+      const int level = LevelOf(grammar.kind);
+      if (depth < level) continue;
+      const EntryKind parent = frames[static_cast<std::size_t>(level - 1)].entry.kind;
+      if (parent != grammar.parent && parent != grammar.otherParent) continue;
+      kind = grammar.kind;
+      ULONG flags = 0;
+      switch (grammar.operand) {
+        case Operand::Name:
+          if (!cursor.Quoted(name)) return false;
+          break;
+        case Operand::InterfaceAndFlags:
+          if (!cursor.Hex(id, 8) || !IsKnownInterface(id) || !cursor.Keyword("flags") || !cursor.Hex(flags, 8)) {
+            return false;
+          }
+          break;
+        case Operand::Interface:
+          if (!cursor.Hex(id, 8) || !IsKnownInterface(id)) return false;
+          break;
+        case Operand::Line:
+          break;
+      }
+      return cursor.AtEnd();
+    }
+    return false;
+  }
+
+  // Whether an entry may follow its siblings so far; records it among them.
+  bool KeepsToSiblings(Frame& parent, EntryKind kind, const Name& name, ULONG id, std::size_t line) {
+    const Frame& previous = frames[static_cast<std::size_t>(LevelOf(kind))];
+    const bool follows = parent.anyChild && parent.lastChild == kind;
+    const std::uint32_t bit = 1u << static_cast<unsigned>(kind);
+    switch (GrammarOf(kind).siblings) {
+      case Siblings::InListingOrder:
+        if (follows && !SortsBefore(previous.name, name)) return false;
+        break;
+      case Siblings::Distinct:
+        parent.distinct.seen.emplace_back(FoldedHash(name), line);
+        break;
+      case Siblings::Once:
+        if ((parent.onceSeen & bit) != 0) return false;
+        parent.onceSeen |= bit;
+        break;
+      case Siblings::Ascending:
+        if (follows && id <= parent.lastId) return false;
+        parent.lastId = id;
+        break;
+      case Siblings::Any:
+        break;
+    }
+    parent.anyChild = true;
+    parent.lastChild = kind;
+    return true;
+  }
+
+  bool Open(EntryKind kind, Name& name, ULONG id, std::size_t start, std::size_t line, std::size_t end) {
+    const int level = LevelOf(kind);
+    if (level == 0) {
+      // The lines of level 0 come in their order: each after the one before it.
+      const bool first = depth == 0;
+      if (first != (kind == K::Version)) return false;
+      if (!first && frames[0].entry.kind != GrammarOf(kind).parent) return false;
+    }
+    if (!CloseTo(level, start)) return false;
+    Frame& frame = frames[static_cast<std::size_t>(level)];
+    const bool named = GrammarOf(kind).operand == Operand::Name;
+    if (level > 0 && !KeepsToSiblings(frames[static_cast<std::size_t>(level - 1)], kind, name, id, line)) {
       return false;
     }
-    if (!s.functions.Close(text) || !s.listed.Close(text)) return false;
-    s.lastInterface = entry.id;
-    s.interfaceOpen = true;
-    s.functionOpen = false;
+    if (named) std::swap(frame.name, name);
+    frame.entry = {kind, start, line, end, 0, named ? &frame.name : nullptr, id,
+                   level > 0 ? &frames[static_cast<std::size_t>(level - 1)].entry : nullptr};
+    frame.anyChild = false;
+    frame.onceSeen = 0;
+    frame.lastId = 0;
+    depth = level + 1;
     return true;
   }
-  if (keyword == "function") {
-    if (!s.interfaceOpen || !line.Quoted(name) || !s.listed.Close(text)) return false;
-    s.functions.seen.emplace_back(FoldedHash(name), lineStart);
-    s.functionOpen = true;
-    entry = {EntryKind::Function, 3, 0, 0, &name, 0, 0};
-    return true;
-  }
-  if (keyword == "provider") {
-    if (!s.functionOpen || !line.Quoted(name)) return false;
-    s.listed.seen.emplace_back(FoldedHash(name), lineStart);
-    entry = {EntryKind::ListedProvider, 4, 0, 0, &name, 0, 0};
-    return true;
-  }
-  return false;
+};
+
+// A line without its line ending and the blanks at either end.
+std::string_view Trimmed(std::string_view line) {
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+  while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+  return line;
 }
 
 }  // namespace
 
-bool ScanStore(std::string_view text, const std::function<void(const Entry&)>& visit) {
+bool ScanStore(std::string_view text, const std::function<void(const Entry&)>& closed) {
   if (text.empty() || text.back() != '\n') return false;
-  const std::size_t firstEnd = text.find('\n') + 1;
-  std::string_view first = text.substr(0, firstEnd - 1);
-  if (!first.empty() && first.back() == '\r') first.remove_suffix(1);
-  if (first != VERSION_LINE) return false;
-  visit(Entry{EntryKind::Version, 0, 0, firstEnd, nullptr, 0, 0});
-
-  ScanState s;
-  bool started = false;  // "[Providers]" read
+  Scan scan{text, closed};
   Name name;
-  std::size_t entryStart = firstEnd;
-  for (std::size_t position = firstEnd; position < text.size();) {
-    const std::size_t lineEnd = text.find('\n', position) + 1;
-    std::string_view lineText = text.substr(position, lineEnd - 1 - position);
-    if (!lineText.empty() && lineText.back() == '\r') lineText.remove_suffix(1);
-    Cursor line{lineText};
+  std::size_t entryStart = 0;
+  for (std::size_t position = 0; position < text.size();) {
     const std::size_t lineStart = position;
-    position = lineEnd;
-    if (line.AtEnd() || line.rest.front() == '#') continue;  // kept with the next entry
-
-    Entry entry{};
-    if (!started) {
-      if (lineText != PROVIDERS_SECTION) return false;
-      started = true;
-      entry = {EntryKind::ProvidersSection, 0, 0, 0, nullptr, 0, 0};
-    } else if (s.section == Section::End) {
-      return false;  // nothing may follow "end"
-    } else if (s.section == Section::Providers && lineText == LOCAL_SECTION) {
-      s.section = Section::Local;
-      entry = {EntryKind::LocalSection, 0, 0, 0, nullptr, 0, 0};
-    } else if (s.section == Section::Local && lineText == END_LINE) {
-      if (!s.functions.Close(text) || !s.listed.Close(text)) return false;
-      s.section = Section::End;
-      entry = {EntryKind::End, 0, 0, 0, nullptr, 0, 0};
-    } else {
-      std::string_view keyword;
-      if (!line.Word(keyword)) return false;
-      const bool read = s.section == Section::Providers
-                            ? ReadProvidersLine(keyword, line, name, entry, s)
-                            : ReadLocalLine(text, lineStart, keyword, line, name, entry, s);
-      if (!read || !line.AtEnd()) return false;
+    position = text.find('\n', position) + 1;
+    const std::string_view line = Trimmed(text.substr(lineStart, position - 1 - lineStart));
+    // The first line is the version line; blank and comment lines go with the next entry.
+    if (lineStart > 0 && (line.empty() || line.front() == '#')) continue;
+    EntryKind kind = K::Version;
+    ULONG id = 0;
+    if (!scan.Read(line, kind, name, id) || !scan.Open(kind, name, id, entryStart, lineStart, position)) {
+      return false;
     }
-    entry.start = entryStart;
-    entry.end = lineEnd;
-    visit(entry);
-    entryStart = lineEnd;
+    entryStart = position;
   }
-  return s.section == Section::End;
+  return scan.depth > 0 && scan.frames[0].entry.kind == K::End && scan.CloseTo(0, text.size());
+}
+
+std::string KeptLines(std::string_view text, std::size_t from, std::size_t to) {
+  std::string kept;
+  for (std::size_t position = from; position < to;) {
+    const std::size_t lineStart = position;
+    position = text.find('\n', position) + 1;
+    const std::string_view line = Trimmed(text.substr(lineStart, position - 1 - lineStart));
+    if (line.empty() || line.front() == '#') kept += text.substr(lineStart, position - lineStart);
+  }
+  return kept;
+}
+
+bool UsesCrlf(std::string_view text) {
+  const std::size_t newline = text.find('\n');
+  return newline != std::string_view::npos && newline > 0 && text[newline - 1] == '\r';
+}
+
+std::string FormatEntry(EntryKind kind, const Name* name, ULONG id, ULONG flags) {
+  const EntryGrammar& grammar = GrammarOf(kind);
+  const int level = LevelOf(kind);
+  std::string out(level > 1 ? static_cast<std::size_t>(level - 1) * 2 : 0, ' ');
+  out += grammar.keyword;
+  switch (grammar.operand) {
+    case Operand::Name:
+      out.push_back(' ');
+      AppendQuoted(out, *name);
+      break;
+    case Operand::InterfaceAndFlags:
+    case Operand::Interface:
+      out.push_back(' ');
+      AppendHex(out, id, 8);
+      if (grammar.operand == Operand::InterfaceAndFlags) {
+        out += " flags ";
+        AppendHex(out, flags, 8);
+      }
+      break;
+    case Operand::Line:
+      break;
+  }
+  out.push_back('\n');
+  return out;
 }
 
 std::string FormatProvider(const ProviderRecord& record) {
-  std::string out;
-  AppendNamed(out, 0, "provider", record.name);
-  for (const Name& alias : record.aliases) AppendNamed(out, 1, "alias", alias);
-  if (record.userMode) AppendImage(out, "user-mode", *record.userMode);
-  if (record.kernelMode) AppendImage(out, "kernel-mode", *record.kernelMode);
-  return out;
-}
-
-std::string FormatLine(EntryKind kind, const Name& name) {
-  std::string out;
-  if (kind == EntryKind::Context) AppendNamed(out, 0, "context", name);
-  if (kind == EntryKind::Function) AppendNamed(out, 2, "function", name);
-  if (kind == EntryKind::ListedProvider) AppendNamed(out, 3, "provider", name);
-  return out;
-}
-
-std::string FormatInterfaceLine(ULONG id) {
-  std::string out = "  interface ";
-  AppendHex(out, id, 8);
-  out.push_back('\n');
+  std::string out = FormatEntry(K::Provider, &record.name);
+  for (const Name& alias : record.aliases) out += FormatEntry(K::Alias, &alias);
+  for (const auto& [kind, image] : {std::pair{K::UserMode, &record.userMode}, std::pair{K::KernelMode, &record.kernelMode}}) {
+    if (!*image) continue;
+    out += FormatEntry(kind, &(*image)->image);
+    for (const InterfaceRecord& reg : (*image)->interfaces) {
+      out += FormatEntry(K::ImageInterface, nullptr, reg.id, reg.flags);
+      for (const Name& function : reg.functions) out += FormatEntry(K::ImageFunction, &function);
+    }
+  }
   return out;
 }
 
