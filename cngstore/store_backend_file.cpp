@@ -1,5 +1,7 @@
 // The configuration kept in a file: each change is worked out from the
 // store's text as splices and committed under the store's lock.
+#include <cstdlib>
+
 #include "store_backend.h"
 #include "store_edit.h"
 #include "store_file.h"
@@ -42,7 +44,15 @@ NTSTATUS StoreRemoveContextFunctionProvider(const Name& context, ULONG interface
 }
 
 NTSTATUS StoreListProviders(PCRYPT_PROVIDERS* listing, std::size_t* size) {
-  return ReadStore([&](std::string_view store) { return ListProviders(store, listing, size); });
+  PCRYPT_PROVIDERS listed = nullptr;
+  const NTSTATUS status = ReadStore([&](std::string_view store) { return ListProviders(store, &listed, size); });
+  // A store damaged while it was read lists nothing, whatever was listed of it.
+  if (status < 0) {
+    std::free(listed);
+    return status;
+  }
+  *listing = listed;
+  return status;
 }
 
 }  // namespace cngstore
