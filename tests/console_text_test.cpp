@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/console_print.h"
+#include "common/console_output.h"
 #include "common/utf8.h"
 #include "support/process_capture.h"
 
@@ -16,7 +17,7 @@ class ByteRoundTripTest : public ::testing::TestWithParam<std::string> {};
 TEST_P(ByteRoundTripTest, DecodingThenEncodingGivesBackTheSameBytes) {
   const Text wide = WideFromUtf8(GetParam().c_str());
   std::string bytes;
-  AppendUtf8(bytes, wide.data(), wide.size());
+  AppendUtf8Bytes(bytes, wide.data(), wide.size());
   EXPECT_EQ(bytes, GetParam());
 }
 
@@ -58,6 +59,27 @@ TEST(Utf8Test, LoneSurrogatesOutsideTheEscapeRangeEncodeAsReplacementCharacter) 
   std::string bytes;
   AppendUtf8(bytes, text.data(), text.size());
   EXPECT_EQ(bytes, "\xef\xbf\xbdx\xef\xbf\xbd");
+}
+
+// Only the command line's own text gives back bytes: any other text with
+// lone surrogates of the escape range, such as a name a store lists, comes
+// out as valid UTF-8, never as bytes that could pass for other characters.
+TEST(Utf8Test, EscapeRangeSurrogatesOutsideTheCommandLineEncodeAsReplacementCharacter) {
+  const Text name{0xDCC3, 0xDCA9, 't', 0xDCC3, 0xDCA9};  // would be "\xc3\xa9t\xc3\xa9": "été"
+  std::string bytes;
+  AppendUtf8(bytes, name.data(), name.size());
+  EXPECT_EQ(bytes, "\xef\xbf\xbd\xef\xbf\xbdt\xef\xbf\xbd\xef\xbf\xbd");
+}
+
+TEST(ConsolePrintTest, GivesBackBytesForTheMarkedCommandLineTextAlone) {
+  const Text argument = WideFromUtf8("\xff-x");
+  const Text sameText = argument;
+  const std::string out = test_support::CaptureStdout([&] {
+    MarkCommandLineText(argument.c_str());
+    ConsolePrint(WIDE("[%s] [%s]\n"), argument.c_str(), sameText.c_str());
+    MarkCommandLineText(nullptr);
+  });
+  EXPECT_EQ(out, "[\xff-x] [\xef\xbf\xbd-x]\n");
 }
 
 TEST(ConsolePrintTest, FillsBothPlaceholdersInOrder) {

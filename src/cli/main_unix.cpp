@@ -5,13 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "common/console_output.h"
 #include "common/utf8.h"
 #include "entry.h"
 
 int main(int argc, char* argv[]) {
-  // A closed pipe must not kill the process: the write fails, the output is
-  // dropped, and the procedures run to their end.
+  // A closed pipe or a file-size limit must not kill the process: the write
+  // fails, the output is dropped, and the procedures run to their end.
   std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
 
   static const WideChar NOT_READ[] = {0};
   std::basic_string<WideChar> command;
@@ -19,6 +21,7 @@ int main(int argc, char* argv[]) {
   if (argc > 1) {
     command = WideFromUtf8(argv[1]);
     wideArgv[1] = command.c_str();
+    MarkCommandLineText(wideArgv[1]);
   }
   return RunVelkKspClient(argc, wideArgv.data());
 }

@@ -28,18 +28,23 @@ void ConsolePrintValues(const WideChar* format, const ConsoleValue* values, std:
   static std::basic_string<WideChar> message;
   message.clear();
   std::size_t next = 0;
+  std::size_t bytesFrom = 0;
+  std::size_t bytesTo = 0;
   for (const WideChar* p = format; *p != 0; ++p) {
     // The format was checked at compile time: every '%' starts "%s" or "%08x"
     // and there is a value for each.
     if (*p != '%' || next >= count) {
       message.push_back(*p);
     } else if (p[1] == 's') {
-      AppendText(message, values[next++].text);
+      const WideChar* text = values[next++].text;
+      if (IsCommandLineText(text)) bytesFrom = message.size();
+      AppendText(message, text);
+      if (IsCommandLineText(text)) bytesTo = message.size();
       p += 1;
     } else {
       AppendHex8(message, values[next++].number);
       p += 3;
     }
   }
-  WriteConsoleText(message.data(), message.size());
+  WriteConsoleText(message.data(), message.size(), bytesFrom, bytesTo);
 }

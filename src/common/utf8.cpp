@@ -94,7 +94,9 @@ std::basic_string<WideChar> WideFromUtf8(const char* bytes) {
   return out;
 }
 
-void AppendUtf8(std::string& out, const WideChar* text, std::size_t length) {
+namespace {
+
+void Encode(std::string& out, const WideChar* text, std::size_t length, bool bytesBack) {
   for (std::size_t i = 0; i < length; ++i) {
     // A run of ASCII, the common case, is copied as it is.
     std::size_t ascii = i;
@@ -110,7 +112,7 @@ void AppendUtf8(std::string& out, const WideChar* text, std::size_t length) {
     if (IsHighSurrogate(unit) && i + 1 < length && IsLowSurrogate(static_cast<char16_t>(text[i + 1]))) {
       const char32_t low = static_cast<char16_t>(text[++i]);
       AppendCodePoint(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-    } else if (unit >= ESCAPE_BASE + 0x80 && unit <= ESCAPE_BASE + 0xFF) {
+    } else if (bytesBack && unit >= ESCAPE_BASE + 0x80 && unit <= ESCAPE_BASE + 0xFF) {
       out.push_back(static_cast<char>(unit - ESCAPE_BASE));
     } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
       AppendCodePoint(out, 0xFFFD);
@@ -118,4 +120,12 @@ void AppendUtf8(std::string& out, const WideChar* text, std::size_t length) {
       AppendCodePoint(out, unit);
     }
   }
+}
+
+}  // namespace
+
+void AppendUtf8(std::string& out, const WideChar* text, std::size_t length) { Encode(out, text, length, false); }
+
+void AppendUtf8Bytes(std::string& out, const WideChar* text, std::size_t length) {
+  Encode(out, text, length, true);
 }

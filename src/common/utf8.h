@@ -1,7 +1,9 @@
 // UTF-8 for wide text on hosts whose command line and output are bytes.
 // Bytes that are not valid UTF-8 decode one by one to the lone surrogates
-// U+DC80..U+DCFF and encode back to the same byte, so any byte string
-// survives the round trip. Other lone surrogates encode as U+FFFD.
+// U+DC80..U+DCFF, and AppendUtf8Bytes encodes them back to the same byte, so
+// any byte string survives the round trip. Everything else is encoded by
+// AppendUtf8, whose output is always valid UTF-8: any lone surrogate, those
+// included, encodes as U+FFFD.
 #ifndef VELK_COMMON_UTF8_H
 #define VELK_COMMON_UTF8_H
 
@@ -13,5 +15,8 @@
 std::basic_string<WideChar> WideFromUtf8(const char* bytes);
 
 void AppendUtf8(std::string& out, const WideChar* text, std::size_t length);
+
+// For text that WideFromUtf8 decoded: gives back the bytes it came from.
+void AppendUtf8Bytes(std::string& out, const WideChar* text, std::size_t length);
 
 #endif

@@ -105,6 +105,11 @@ std::vector<ProcedureCase> MakeCases() {
   AddListing(cases, "NamesBeyondTheBasicPlane", 0,
              std::vector<Text>{WIDE("\U0001F511 Key \u9375"), WIDE("Tab\there")},
              "\xf0\x9f\x94\x91 Key \xe9\x8d\xb5\nTab\there\n");
+  // Names are printed as valid UTF-8, whatever they hold: a lone surrogate
+  // prints as U+FFFD, never as bytes that would pass for another name.
+  AddListing(cases, "LoneSurrogatesPrintAsReplacementCharacters", 0,
+             std::vector<Text>{Text{0xDCC3, 0xDCA9, 't', 0xDCC3, 0xDCA9}, Text{'a', 0xD800, 'b'}},
+             "\xef\xbf\xbd\xef\xbf\xbdt\xef\xbf\xbd\xef\xbf\xbd\na\xef\xbf\xbd" "b\n");
   return cases;
 }
 

@@ -70,7 +70,8 @@ std::string DescribeCall(const Call& call, const void* listing) {
 }
 
 // One item a line: "status <function> <8 hex digits>", "listing" (a
-// buffer, empty so far), "name <UTF-8 text to the end of the line>".
+// buffer, empty so far), "name <UTF-16 code units, 4 hex digits each>", so
+// that any name crosses exactly, lone surrogates included.
 std::string FormatScript(const Script& script) {
   std::string text;
   for (const auto& [function, status] : script.statuses) {
@@ -79,8 +80,12 @@ std::string FormatScript(const Script& script) {
   if (script.listing) {
     text += "listing\n";
     for (const Text& name : *script.listing) {
-      text += "name ";
-      AppendUtf8(text, name.data(), name.size());
+      text += "name";
+      for (const WideChar unit : name) {
+        char digits[6];
+        std::snprintf(digits, sizeof digits, " %04x", static_cast<unsigned>(unit));
+        text += digits;
+      }
       text += "\n";
     }
   }
@@ -98,8 +103,11 @@ void LoadScript(const std::string& text) {
                    static_cast<NTSTATUS>(std::stoul(line.substr(space + 1), nullptr, 16)));
     } else if (line == "listing") {
       listing.emplace();
-    } else if (line.rfind("name ", 0) == 0 && listing) {
-      listing->push_back(WideFromUtf8(line.c_str() + 5));
+    } else if (line.rfind("name", 0) == 0 && listing) {
+      Text name;
+      std::istringstream units(line.substr(4));
+      for (unsigned unit = 0; units >> std::hex >> unit;) name.push_back(static_cast<WideChar>(unit));
+      listing->push_back(name);
     }
   }
   if (listing) ScriptListing(*listing);
