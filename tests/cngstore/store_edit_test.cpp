@@ -6,6 +6,40 @@
 namespace cngstore {
 namespace {
 
+// A store's text and the edits applied to it, each with its status.
+class StoreEditTest : public ::testing::Test {
+ protected:
+  template <typename Edit>
+  NTSTATUS Change(Edit edit) {
+    return Apply(text, edit);
+  }
+  NTSTATUS Register(const ProviderRecord& record, bool overwrite = false) {
+    return Change([&](std::string_view t, Splices& s) { return EditRegisterProvider(t, record, overwrite, s); });
+  }
+  NTSTATUS Unregister(const Name& provider) {
+    return Change([&](std::string_view t, Splices& s) { return EditUnregisterProvider(t, provider, s); });
+  }
+  NTSTATUS AddFunction(const Name& function, ULONG position = CRYPT_PRIORITY_BOTTOM, ULONG id = 1,
+                       const Name& context = u"Default") {
+    return Change([&](std::string_view t, Splices& s) {
+      return EditAddContextFunction(t, context, id, function, position, s);
+    });
+  }
+  NTSTATUS AddProvider(const Name& provider, ULONG position = CRYPT_PRIORITY_BOTTOM, const Name& function = u"F",
+                       ULONG id = 1) {
+    return Change([&](std::string_view t, Splices& s) {
+      return EditAddContextFunctionProvider(t, u"Default", id, function, provider, position, s);
+    });
+  }
+  NTSTATUS RemoveProvider(const Name& provider, const Name& function = u"F", ULONG id = 1) {
+    return Change([&](std::string_view t, Splices& s) {
+      return EditRemoveContextFunctionProvider(t, u"Default", id, function, provider, s);
+    });
+  }
+
+  std::string text{NEW_STORE_TEXT};
+};
+
 struct PositionCase {
   const char* name;
   std::vector<Name> before;
@@ -15,37 +49,21 @@ struct PositionCase {
   friend void PrintTo(const PositionCase& c, std::ostream* os) { *os << c.name; }
 };
 
-class PriorityPositionTest : public ::testing::TestWithParam<PositionCase> {};
+class PriorityPositionTest : public StoreEditTest, public ::testing::WithParamInterface<PositionCase> {};
 
 // Functions of an interface and providers of a function follow the same rule.
 TEST_P(PriorityPositionTest, PlacesOrMovesTheFunction) {
   const PositionCase& c = GetParam();
-  std::string text(NEW_STORE_TEXT);
-  for (const Name& name : c.before) {
-    ASSERT_EQ(Apply(text, [&](std::string_view t, Splices& s) {
-                return EditAddContextFunction(t, u"Default", 1, name, CRYPT_PRIORITY_BOTTOM, s);
-              }), 0);
-  }
-  ASSERT_EQ(Apply(text, [&](std::string_view t, Splices& s) {
-              return EditAddContextFunction(t, u"default", 1, c.added, c.position, s);
-            }), 0);
+  for (const Name& name : c.before) ASSERT_EQ(AddFunction(name), 0);
+  ASSERT_EQ(AddFunction(c.added, c.position, 1, u"default"), 0);
   EXPECT_EQ(Collect(text, EntryKind::Function), c.after) << text;
 }
 
 TEST_P(PriorityPositionTest, PlacesOrMovesTheProvider) {
   const PositionCase& c = GetParam();
-  std::string text(NEW_STORE_TEXT);
-  const auto add = [&](const Name& name, ULONG position) {
-    return Apply(text, [&](std::string_view t, Splices& s) {
-      return EditAddContextFunctionProvider(t, u"Default", NCRYPT_KEY_STORAGE_INTERFACE, u"KEY_STORAGE",
-                                            name, position, s);
-    });
-  };
-  ASSERT_EQ(Apply(text, [&](std::string_view t, Splices& s) {
-              return EditAddContextFunction(t, u"Default", NCRYPT_KEY_STORAGE_INTERFACE, u"KEY_STORAGE", 0, s);
-            }), 0);
-  for (const Name& name : c.before) ASSERT_EQ(add(name, CRYPT_PRIORITY_BOTTOM), 0);
-  ASSERT_EQ(add(c.added, c.position), 0);
+  ASSERT_EQ(AddFunction(u"F"), 0);
+  for (const Name& name : c.before) ASSERT_EQ(AddProvider(name), 0);
+  ASSERT_EQ(AddProvider(c.added, c.position), 0);
   EXPECT_EQ(Collect(text, EntryKind::ListedProvider), c.after) << text;
 }
 
@@ -67,83 +85,54 @@ INSTANTIATE_TEST_SUITE_P(
                      CRYPT_PRIORITY_BOTTOM, {u"B", u"Key_Storage"}}),
     test_support::CaseName());
 
-TEST(StoreEditTest, AMovedFunctionKeepsItsProvidersAndComments) {
-  std::string text(NEW_STORE_TEXT);
-  const auto addFunction = [&](const Name& f, ULONG position) {
-    return Apply(text, [&](std::string_view t, Splices& s) { return EditAddContextFunction(t, u"Default", 1, f, position, s); });
-  };
-  const auto addProvider = [&](const Name& p) {
-    return Apply(text, [&](std::string_view t, Splices& s) {
-      return EditAddContextFunctionProvider(t, u"Default", 1, u"F", p, CRYPT_PRIORITY_BOTTOM, s);
-    });
-  };
-  ASSERT_EQ(addFunction(u"F", 0), 0);
-  ASSERT_EQ(addFunction(u"G", CRYPT_PRIORITY_BOTTOM), 0);
-  ASSERT_EQ(addProvider(u"P1"), 0);
-  ASSERT_EQ(addProvider(u"P2"), 0);
+TEST_F(StoreEditTest, AMovedFunctionKeepsItsProvidersAndComments) {
+  ASSERT_EQ(AddFunction(u"F", 0), 0);
+  ASSERT_EQ(AddFunction(u"G"), 0);
+  ASSERT_EQ(AddProvider(u"P1"), 0);
+  ASSERT_EQ(AddProvider(u"P2"), 0);
   text.insert(text.find("    function \"F\""), "    # F comes first for a reason\n");
-  ASSERT_EQ(addFunction(u"f", CRYPT_PRIORITY_BOTTOM), 0);
+  ASSERT_EQ(AddFunction(u"f"), 0);
   EXPECT_NE(text.find("    function \"G\"\n    # F comes first for a reason\n    function \"F\"\n"
                       "      provider \"P1\"\n      provider \"P2\"\n\nend\n"),
             std::string::npos)
       << text;
 }
 
-TEST(StoreEditTest, ProvidersStaySortedIgnoringCaseAndCollideIgnoringCase) {
-  std::string text(NEW_STORE_TEXT);
-  const auto registerProvider = [&](const ProviderRecord& record, bool overwrite) {
-    return Apply(text, [&](std::string_view t, Splices& s) { return EditRegisterProvider(t, record, overwrite, s); });
-  };
-  for (const char16_t* name : {u"beta", u"Alpha", u"gamma", u"ALPHB"}) ASSERT_EQ(registerProvider(Record(name), false), 0);
+TEST_F(StoreEditTest, ProvidersStaySortedIgnoringCaseAndCollideIgnoringCase) {
+  for (const char16_t* name : {u"beta", u"Alpha", u"gamma", u"ALPHB"}) ASSERT_EQ(Register(Record(name)), 0);
   EXPECT_EQ(Collect(text, EntryKind::Provider), (std::vector<Name>{u"Alpha", u"ALPHB", u"beta", u"gamma"}));
-  EXPECT_EQ(registerProvider(Record(u"BETA"), false), STATUS_OBJECT_NAME_COLLISION);
+  EXPECT_EQ(Register(Record(u"BETA")), STATUS_OBJECT_NAME_COLLISION);
   ProviderRecord replacement = Record(u"BETA");
   replacement.aliases = {u"alias"};
-  EXPECT_EQ(registerProvider(replacement, true), 0);
+  EXPECT_EQ(Register(replacement, true), 0);
   EXPECT_EQ(Collect(text, EntryKind::Provider), (std::vector<Name>{u"Alpha", u"ALPHB", u"BETA", u"gamma"}));
   EXPECT_EQ(Collect(text, EntryKind::Alias), std::vector<Name>{u"alias"});
 }
 
-TEST(StoreEditTest, RegisteringThenUnregisteringGivesBackTheSameText) {
-  std::string text(NEW_STORE_TEXT);
-  for (const char16_t* name : {u"B", u"D"}) {
-    ASSERT_EQ(Apply(text, [&](std::string_view t, Splices& s) { return EditRegisterProvider(t, Record(name), false, s); }), 0);
-  }
+TEST_F(StoreEditTest, RegisteringThenUnregisteringGivesBackTheSameText) {
+  for (const char16_t* name : {u"B", u"D"}) ASSERT_EQ(Register(Record(name)), 0);
   const std::string before = text;
   for (const char16_t* name : {u"A", u"C", u"E"}) {
-    ASSERT_EQ(Apply(text, [&](std::string_view t, Splices& s) { return EditRegisterProvider(t, Record(name), false, s); }), 0);
-    ASSERT_EQ(Apply(text, [&](std::string_view t, Splices& s) { return EditUnregisterProvider(t, name, s); }), 0);
+    ASSERT_EQ(Register(Record(name)), 0);
+    ASSERT_EQ(Unregister(name), 0);
     EXPECT_EQ(text, before);
   }
 }
 
-TEST(StoreEditTest, LookupsThatFindNothingReportNotFoundAndChangeNothing) {
-  std::string text(NEW_STORE_TEXT);
+TEST_F(StoreEditTest, LookupsThatFindNothingReportNotFoundAndChangeNothing) {
   const std::string before = text;
-  EXPECT_EQ(Apply(text, [](std::string_view t, Splices& s) { return EditUnregisterProvider(t, u"P", s); }), STATUS_NOT_FOUND);
-  EXPECT_EQ(Apply(text, [](std::string_view t, Splices& s) { return EditAddContextFunction(t, u"Other", 1, u"F", 0, s); }),
-            STATUS_NOT_FOUND);
-  EXPECT_EQ(Apply(text, [](std::string_view t, Splices& s) {
-              return EditAddContextFunctionProvider(t, u"Default", 1, u"F", u"P", 0, s);
-            }), STATUS_NOT_FOUND);
+  EXPECT_EQ(Unregister(u"P"), STATUS_NOT_FOUND);
+  EXPECT_EQ(AddFunction(u"F", 0, 1, u"Other"), STATUS_NOT_FOUND);
+  EXPECT_EQ(AddProvider(u"P", 0), STATUS_NOT_FOUND);
   EXPECT_EQ(text, before);
-  ASSERT_EQ(Apply(text, [](std::string_view t, Splices& s) { return EditAddContextFunction(t, u"Default", 1, u"F", 0, s); }), 0);
-  EXPECT_EQ(Apply(text, [](std::string_view t, Splices& s) {
-              return EditAddContextFunctionProvider(t, u"Default", 2, u"F", u"P", 0, s);
-            }), STATUS_NOT_FOUND);
-  EXPECT_EQ(Apply(text, [](std::string_view t, Splices& s) {
-              return EditRemoveContextFunctionProvider(t, u"Default", 1, u"F", u"P", s);
-            }), STATUS_NOT_FOUND);
-  EXPECT_EQ(Apply(text, [](std::string_view t, Splices& s) {
-              return EditRemoveContextFunctionProvider(t, u"Default", 1, u"G", u"P", s);
-            }), STATUS_NOT_FOUND);
+  ASSERT_EQ(AddFunction(u"F", 0), 0);
+  EXPECT_EQ(AddProvider(u"P", 0, u"F", 2), STATUS_NOT_FOUND);
+  EXPECT_EQ(RemoveProvider(u"P"), STATUS_NOT_FOUND);
+  EXPECT_EQ(RemoveProvider(u"P", u"G"), STATUS_NOT_FOUND);
 }
 
-TEST(StoreEditTest, InterfacesStayInOrderOfTheirIdentifiers) {
-  std::string text(NEW_STORE_TEXT);
-  for (const ULONG id : {0x00010001u, 0x00000002u, 0x00000006u, 0x00000001u}) {
-    ASSERT_EQ(Apply(text, [&](std::string_view t, Splices& s) { return EditAddContextFunction(t, u"Default", id, u"F", 0, s); }), 0);
-  }
+TEST_F(StoreEditTest, InterfacesStayInOrderOfTheirIdentifiers) {
+  for (const ULONG id : {0x00010001u, 0x00000002u, 0x00000006u, 0x00000001u}) ASSERT_EQ(AddFunction(u"F", 0, id), 0);
   bool whole = false;
   Collect(text, EntryKind::Interface, &whole);
   EXPECT_TRUE(whole) << text;
@@ -152,11 +141,58 @@ TEST(StoreEditTest, InterfacesStayInOrderOfTheirIdentifiers) {
   EXPECT_LT(text.find("interface 00000006"), text.find("interface 00010001"));
 }
 
-TEST(StoreEditTest, AStoreWithoutTheDefaultContextStillHasIt) {
-  std::string text = "CNG configuration store, version 1\n[Providers]\n[Configuration\\Local]\nend\n";
-  ASSERT_EQ(Apply(text, [](std::string_view t, Splices& s) { return EditAddContextFunction(t, u"Default", 1, u"F", 0, s); }), 0);
+TEST_F(StoreEditTest, AStoreWithoutTheDefaultContextStillHasIt) {
+  text = "CNG configuration store, version 1\n[Providers]\n[Configuration\\Local]\nend\n";
+  ASSERT_EQ(AddFunction(u"F", 0), 0);
   EXPECT_EQ(Collect(text, EntryKind::Context), std::vector<Name>{u"Default"});
   EXPECT_EQ(Collect(text, EntryKind::Function), std::vector<Name>{u"F"});
+}
+
+// Every blank and comment line stays, byte for byte, whichever entry a
+// change replaces, removes or moves.
+TEST_F(StoreEditTest, ChangesKeepEveryCommentAndBlankLine) {
+  ASSERT_EQ(Register(Record(u"P")), 0);
+  ASSERT_EQ(AddFunction(u"F"), 0);
+  ASSERT_EQ(AddProvider(u"P"), 0);
+  text.insert(text.find("provider \"P\"\n"), "# P is the vendor's\n\n");
+  text.insert(text.find("  user-mode"), "  # its module\n");
+  text.insert(text.find("      provider \"P\""), "      # first choice\n");
+  const auto comments = [&] {
+    std::string kept;
+    for (std::size_t at = 0; (at = text.find('#', at)) != std::string::npos; ++at) {
+      kept += text.substr(at, text.find('\n', at) - at) + "|";
+    }
+    return kept;
+  };
+  const std::string before = comments();
+
+  ProviderRecord replacement = Record(u"P");
+  replacement.aliases = {u"again"};
+  ASSERT_EQ(Register(replacement, true), 0);
+  EXPECT_EQ(comments(), before) << text;
+  EXPECT_NE(text.find("# P is the vendor's\n\n"), std::string::npos) << text;
+  EXPECT_EQ(Collect(text, EntryKind::Alias), std::vector<Name>{u"again"});
+
+  ASSERT_EQ(RemoveProvider(u"P"), 0);
+  ASSERT_EQ(Unregister(u"P"), 0);
+  EXPECT_EQ(comments(), before) << text;
+  EXPECT_TRUE(Collect(text, EntryKind::Provider).empty());
+  EXPECT_TRUE(Collect(text, EntryKind::ListedProvider).empty());
+}
+
+// A store written with CRLF line ends gets CRLF lines from every change.
+TEST_F(StoreEditTest, NewLinesFollowTheStoresLineEnding) {
+  std::string crlf;
+  for (const char c : std::string(NEW_STORE_TEXT)) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  text = crlf;
+  ASSERT_EQ(Register(Record(u"P")), 0);
+  ASSERT_EQ(AddFunction(u"F"), 0);
+  ASSERT_EQ(AddFunction(u"G", 0), 0);  // a move of a CRLF block
+  ASSERT_EQ(AddProvider(u"P"), 0);
+  for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; ++at) {
+    ASSERT_EQ(text[at - 1], '\r') << "an LF line at byte " << at << " of:\n" << text;
+  }
+  EXPECT_EQ(Collect(text, EntryKind::ListedProvider), std::vector<Name>{u"P"});
 }
 
 }  // namespace

@@ -117,6 +117,12 @@ INSTANTIATE_TEST_SUITE_P(
         HEAD + "[Configuration\\Local]\ncontext \"Default\"\n  interface 00010001\n"
                "    function \"F\"\n      provider \"P\"\n      provider \"P\"\nend\n",
         HEAD + "[Configuration\\Local]\ncontext \"Default\"\ncontext \"DEFAULT\"\nend\n",
+        HEAD + "context \"Default\"\n" + TAIL,                // a context among the providers
+        HEAD + "provider \"P\"\n  user-mode \"P.dll\"\n  alias \"A\"\n"
+               "    interface 00010001 flags 00000001\n" + TAIL,  // an interface under an alias
+        HEAD + "[Configuration\\Local]\n[Configuration\\Local]\nend\n",  // a section twice
+        HEAD + "[Configuration\\Local]\ncontext \"Default\"\n  interface 00000002\n"
+               "  interface 00000001\nend\n",                 // interfaces out of order
         HEAD + TAIL.substr(0, TAIL.size() - 1),                // no final newline
         HEAD + "provider \"" + std::string(MAX_NAME_LENGTH + 1, 'x') + "\"\n" + TAIL));
 
@@ -125,6 +131,34 @@ TEST(StoreTextTest, CommentsBlankLinesAndCrLfAreTolerated) {
       "CNG configuration store, version 1\r\n# hand-edited\r\n\r\n[Providers]\r\n"
       "provider \"P\"\r\n\r\n[Configuration\\Local]\r\ncontext \"Default\"\r\nend\r\n# after\n";
   EXPECT_EQ(Collect(text, EntryKind::Provider), std::vector<Name>{u"P"});
+}
+
+// Spaces and tabs at either end of any line are allowed, and a change keeps
+// them byte for byte.
+TEST(StoreTextTest, BlanksAroundEveryLineAreAllowedAndKept) {
+  const std::string plain = StoreWithEveryPart({u"Velk Key Storage Provider", u"x"});
+  std::string padded;
+  for (std::size_t at = 0, end; (end = plain.find('\n', at)) != std::string::npos; at = end + 1) {
+    padded += " \t" + plain.substr(at, end - at) + "\t \n";
+  }
+  EXPECT_EQ(Collect(padded, EntryKind::Provider), Collect(plain, EntryKind::Provider));
+  EXPECT_EQ(Collect(padded, EntryKind::ListedProvider), Collect(plain, EntryKind::ListedProvider));
+  std::string changed = padded;
+  ASSERT_EQ(Apply(changed, [](std::string_view t, Splices& s) { return EditRegisterProvider(t, Record(u"New"), false, s); }), 0);
+  for (std::size_t at = 0, end; (end = padded.find('\n', at)) != std::string::npos; at = end + 1) {
+    EXPECT_NE(changed.find(padded.substr(at, end + 1 - at)), std::string::npos) << padded.substr(at, end - at);
+  }
+}
+
+// Siblings are checked under their own parent in one pass over the names:
+// many contexts are read, and two alike far apart are found.
+TEST(StoreTextTest, ManyContextsAreReadAndADuplicateAmongThemIsFound) {
+  std::string text = HEAD + "[Configuration\\Local]\n";
+  for (int i = 0; i < 40000; ++i) text += "context \"Context " + std::to_string(i) + "\"\n";
+  EXPECT_EQ(Collect(text + "end\n", EntryKind::Context).size(), 40000u);
+  bool whole = true;
+  Collect(text + "context \"CONTEXT 7\"\nend\n", EntryKind::Context, &whole);
+  EXPECT_FALSE(whole);
 }
 
 TEST(StoreTextTest, EachEntryStartsWithTheCommentsBeforeIt) {
