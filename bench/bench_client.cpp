@@ -80,6 +80,7 @@ int main(int argc, char* argv[]) {
     const std::string command = makeStore + " " + work + "/store-" + size + " " + size;
     if (std::system(command.c_str()) != 0) return 1;
   }
+  if (std::system((makeStore + " " + work + "/store-contexts 1 40000").c_str()) != 0) return 1;
   const std::string registerStore = work + "/store-register";
   std::filesystem::create_directories(registerStore);
 
@@ -90,6 +91,7 @@ int main(int argc, char* argv[]) {
       {"-enum, 10,000 providers", {client, "-enum"}, work + "/store-10000", ""},
       {"-register, 10,000 providers", {client, "-register"}, registerStore,
        work + "/store-10000/cng.conf"},
+      {"-enum, 40,000 contexts", {client, "-enum"}, work + "/store-contexts", ""},
   };
   std::printf("%-30s %12s %10s %14s\n", "command", "median ms", "x true", "peak MiB");
   double floor = 0;

@@ -1,3 +1,4 @@
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +13,12 @@ bool WriteStandardOutput(const char* data, std::size_t size) {
     const ssize_t written = write(STDOUT_FILENO, data, size);
     if (written < 0) {
       if (errno == EINTR) continue;
+      // A reader that made the descriptor non-blocking is slow, not gone:
+      // wait until it takes more.
+      if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        pollfd ready{STDOUT_FILENO, POLLOUT, 0};
+        if (poll(&ready, 1, -1) >= 0 || errno == EINTR) continue;
+      }
       return false;
     }
     data += written;

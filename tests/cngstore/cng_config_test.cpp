@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "cng_config.h"
+#include "store_file.h"
+#include "store_generator.h"
 #include "support/process_capture.h"
 
 namespace {
@@ -324,6 +326,64 @@ TEST_F(CngConfigTest, ConcurrentWritersLoseNoUpdate) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
   EXPECT_EQ(ListProviders().size(), static_cast<std::size_t>(WRITERS * EACH));
+}
+
+}  // namespace
+
+namespace {
+
+// Only a regular file is a store: a FIFO in its place is reported as a damaged
+// store at once, by readers and writers, instead of waiting for a writer.
+TEST_F(CngConfigTest, AFifoInPlaceOfTheStoreIsReportedWithoutWaiting) {
+  std::filesystem::create_directories(directory);
+  ASSERT_EQ(mkfifo(StorePath().c_str(), 0644), 0);
+  const test_support::ChildResult child = test_support::RunInChild([this] {
+    alarm(20);  // waiting forever fails the test instead of hanging it
+    NTSTATUS listed = 0;
+    ListProviders(&listed);
+    if (listed != STATUS_REGISTRY_CORRUPT) return 1;
+    return Register(u"P") == STATUS_REGISTRY_CORRUPT ? 0 : 2;
+  });
+  EXPECT_EQ(child.exitStatus, 0) << "-1: killed by a signal";
+}
+
+// The store is mapped: someone who truncates it while it is read takes the
+// pages away under the reader. The read is reported as a damaged store,
+// never a crash, and a change worked out from it is never written.
+class CutWhileReadTest : public CngConfigTest {
+ protected:
+  void SetUp() override {
+    CngConfigTest::SetUp();
+    std::filesystem::create_directories(directory);
+    std::ofstream(StorePath(), std::ios::binary) << cngstore::GenerateStore(3000);
+  }
+  // Cuts the store to nothing, then reads every byte of the text it was given.
+  NTSTATUS CutAndRead(std::string_view text) const {
+    if (truncate(StorePath().c_str(), 0) != 0) return STATUS_UNSUCCESSFUL;
+    volatile unsigned sum = 0;
+    for (const char c : text) sum = sum + static_cast<unsigned char>(c);
+    return STATUS_SUCCESS;
+  }
+};
+
+TEST_F(CutWhileReadTest, AReaderIsToldTheStoreIsDamaged) {
+  const test_support::ChildResult child = test_support::RunInChild([this] {
+    const NTSTATUS status = cngstore::ReadStore([this](std::string_view text) { return CutAndRead(text); });
+    return status == STATUS_REGISTRY_CORRUPT ? 0 : 1;
+  });
+  EXPECT_EQ(child.exitStatus, 0) << "-1: killed by a signal";
+}
+
+TEST_F(CutWhileReadTest, AWriterWritesNothingOfIt) {
+  const test_support::ChildResult child = test_support::RunInChild([this] {
+    const NTSTATUS status = cngstore::UpdateStore([this](std::string_view text, cngstore::Splices& splices) {
+      splices.push_back({0, 0, "# a change\n"});
+      return CutAndRead(text);
+    });
+    return status == STATUS_REGISTRY_CORRUPT ? 0 : 1;
+  });
+  EXPECT_EQ(child.exitStatus, 0) << "-1: killed by a signal";
+  EXPECT_EQ(std::filesystem::file_size(StorePath()), 0u) << "the store was rewritten from a damaged read";
 }
 
 }  // namespace
