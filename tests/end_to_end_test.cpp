@@ -5,9 +5,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "store_generator.h"
 #include "support/process_capture.h"
 
 namespace {
@@ -140,6 +143,44 @@ TEST_F(EndToEndTest, OutputThatCannotBeWrittenChangesNeitherTheWorkNorTheStatus)
   EXPECT_EQ(RunWithBrokenOutput("-bogus", /*closedPipe=*/true), 1) << "closed pipe";
   EXPECT_EQ(RunWithBrokenOutput("-unregister", /*closedPipe=*/true), 1) << "closed pipe";
   EXPECT_EQ(Run({"-enum"}).output, "");
+}
+
+}  // namespace
+
+namespace {
+
+// A reader that made the pipe non-blocking and reads slowly gets every byte:
+// a full pipe is waited on, not taken for a failed write.
+TEST_F(EndToEndTest, ANonBlockingPipeReadSlowlyGetsTheWholeListing) {
+  std::filesystem::create_directories(store);
+  std::ofstream(store + "/cng.conf", std::ios::binary) << cngstore::GenerateStore(10000);
+  const std::string expected = Run({"-enum"}).output;
+  ASSERT_GT(expected.size(), 4u * 65536u) << "more than a pipe holds";
+
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  ASSERT_EQ(fcntl(ends[1], F_SETFL, fcntl(ends[1], F_GETFL) | O_NONBLOCK), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(ends[1], STDOUT_FILENO);
+    close(ends[0]);
+    setenv("CNG_CONFIG_DIR", store.c_str(), 1);
+    execl(VELK_CLIENT_PATH, VELK_CLIENT_PATH, "-enum", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(ends[1]);
+  std::string received;
+  char chunk[4096];
+  for (ssize_t got; (got = read(ends[0], chunk, sizeof chunk)) > 0;) {
+    received.append(chunk, static_cast<std::size_t>(got));
+    usleep(200);  // slower than the writer
+  }
+  close(ends[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+  EXPECT_EQ(received.size(), expected.size());
+  EXPECT_TRUE(received == expected);
 }
 
 }  // namespace

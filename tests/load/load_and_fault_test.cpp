@@ -3,6 +3,7 @@
 // update, and a damaged one must stay exactly as it was.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "store_generator.h"
 #include "support/case_name.h"
 #include "support/process_capture.h"
 
@@ -69,6 +71,7 @@ class LoadTest : public ::testing::Test {
       int status = 0;
       waitpid(children[i], &status, 0);
       EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "status " << status;
+      if (WIFEXITED(status) && WEXITSTATUS(status) == 1) ++finished;
       const std::string output = store + ".out." + std::to_string(i);
       outputs.push_back(test_support::ReadFile(output));
       std::filesystem::remove(output);
@@ -84,6 +87,7 @@ class LoadTest : public ::testing::Test {
   }
 
   std::string store;
+  std::size_t finished = 0;  // tool processes that ran to their end
 };
 
 TEST_F(LoadTest, FiftyRegistrationsStartedTogetherRegisterOnce) {
@@ -101,19 +105,24 @@ TEST_F(LoadTest, FiftyRegistrationsStartedTogetherRegisterOnce) {
   EXPECT_EQ(Count(text, PROVIDER_ENTRY), 1u);
 }
 
+// Each wave runs eight writers and a reader together: the reader sees the
+// store before or after each change, never a torn or half-made one.
 TEST_F(LoadTest, RegistrationsAndRemovalsInterleavedLeaveASoundStore) {
   std::mt19937 random(20261211);
-  std::size_t processes = 0;
   for (int wave = 0; wave < 25; ++wave) {
     std::vector<std::string> arguments;
     for (int i = 0; i < 8; ++i) arguments.push_back(random() % 2 == 0 ? "-register" : "-unregister");
-    for (const std::string& output : Finish(StartTogether(arguments))) {
-      EXPECT_EQ(output.find("0xc000014c"), std::string::npos) << "the store was damaged: " << output;
+    arguments.insert(arguments.begin() + static_cast<std::ptrdiff_t>(random() % 9), "-enum");
+    const std::vector<std::string> outputs = Finish(StartTogether(arguments));
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+      EXPECT_EQ(outputs[i].find("0xc000014c"), std::string::npos) << "the store was damaged: " << outputs[i];
+      if (arguments[i] == "-enum") {
+        EXPECT_TRUE(outputs[i].empty() || outputs[i] == REGISTERED) << outputs[i];
+      }
     }
-    processes += arguments.size();
     ExpectSound();
   }
-  EXPECT_GE(processes, 200u);
+  EXPECT_EQ(finished, 25u * 9u) << "tool processes that ran to their end";
   // The last operation decides.
   Run("-register");
   EXPECT_EQ(Run("-enum").output, REGISTERED);
@@ -123,24 +132,10 @@ TEST_F(LoadTest, RegistrationsAndRemovalsInterleavedLeaveASoundStore) {
   EXPECT_EQ(Count(test_support::ReadFile(store + "/cng.conf"), PROVIDER_ENTRY), 0u);
 }
 
-// A store of many providers, so that a write takes long enough to be cut.
-std::string LargeStore(int providers) {
-  std::string records;
-  std::string listed;
-  for (int i = 0; i < providers; ++i) {
-    const std::string name = "Bulk Provider " + std::to_string(100000 + i);
-    records += "provider \"" + name + "\"\n  user-mode \"" + name + ".dll\"\n"
-               "    interface 00010001 flags 00000001\n      function \"KEY_STORAGE\"\n";
-    listed += "      provider \"" + name + "\"\n";
-  }
-  return "CNG configuration store, version 1\n\n[Providers]\n" + records +
-         "\n[Configuration\\Local]\ncontext \"Default\"\n  interface 00010001\n"
-         "    function \"KEY_STORAGE\"\n" + listed + "\nend\n";
-}
-
 TEST_F(LoadTest, WritersKilledAtRandomMomentsLeaveTheOldStateOrTheNew) {
   std::filesystem::create_directories(store);
-  std::ofstream(store + "/cng.conf", std::ios::binary) << LargeStore(3000);
+  // Many providers, so that a write takes long enough to be cut.
+  std::ofstream(store + "/cng.conf", std::ios::binary) << cngstore::GenerateStore(3000);
   const std::string without = Run("-enum").output;
   Run("-register");
   const std::string with = Run("-enum").output;
@@ -215,6 +210,29 @@ INSTANTIATE_TEST_SUITE_P(
         }},
         HostileCase{"NulBytes", [] { return std::string(4096, '\0'); }}),
     test_support::CaseName());
+
+// A file-size limit (ulimit -f) makes a change fail as a full disk: the tool
+// reports it, makes its remaining calls, and the store stays as it was.
+TEST_F(LoadTest, AFileSizeLimitIsAFullDiskAndLeavesTheStoreAsItWas) {
+  std::filesystem::create_directories(store);
+  std::ofstream(store + "/cng.conf", std::ios::binary) << cngstore::GenerateStore(200);
+  const std::string before = test_support::ReadFile(store + "/cng.conf");
+  ASSERT_GT(before.size(), 16384u);
+  const test_support::ChildResult result = test_support::RunInChild([] {
+    const rlimit limit{16384, 16384};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    execl(VELK_CLIENT_PATH, VELK_CLIENT_PATH, "-register", static_cast<char*>(nullptr));
+    return 127;
+  });
+  EXPECT_EQ(result.exitStatus, 1) << "-1: killed by a signal";
+  EXPECT_EQ(result.output,
+            "BCryptRegisterProvider failed with error code 0xc000007f\n"
+            "BCryptAddContextFunctionProvider failed with error code 0xc000007f\n");
+  EXPECT_TRUE(test_support::ReadFile(store + "/cng.conf") == before);
+  for (const auto& entry : std::filesystem::directory_iterator(store)) {
+    EXPECT_EQ(entry.path().filename().string().find("tmp"), std::string::npos) << entry.path();
+  }
+}
 
 TEST_F(LoadTest, AStoreDirectoryThatCannotBeCreatedIsAFailureNotACrash) {
   const std::string file = store + "-file";
