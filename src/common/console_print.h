@@ -37,9 +37,13 @@ constexpr Kind KindOf() {
   return IS_TEXT<T> ? Kind::Text : Kind::Number;
 }
 
-// Not constexpr: reaching it during constant evaluation makes the call
-// ill-formed, which is how a bad format is reported.
-void FormatDoesNotMatchArguments();
+// Not constexpr: reaching one during constant evaluation makes the call
+// ill-formed, and its name in the compiler's message says what is wrong.
+void UnknownPlaceholder();            // a '%' that starts neither %s nor %08x
+void ValueDoesNotMatchPlaceholder();  // a number for %s, or a text for %08x
+void TooFewValues();
+void TooManyValues();
+void FormatIsNotAStringLiteral();
 
 // The placeholder that starts at text[i], with its length; 0 when none does.
 template <std::size_t N>
@@ -68,15 +72,14 @@ struct ConsoleFormat {
       if (format[i] != '%') continue;
       console_format::Kind kind{};
       const std::size_t length = console_format::PlaceholderLength(format, i, kind);
-      if (length == 0 || next >= expected.size() || expected[next] != kind) {
-        console_format::FormatDoesNotMatchArguments();
-      }
+      if (length == 0) console_format::UnknownPlaceholder();
+      if (next >= expected.size()) console_format::TooFewValues();
+      if (expected[next] != kind) console_format::ValueDoesNotMatchPlaceholder();
       ++next;
       i += length - 1;
     }
-    if (next != expected.size() || format[N - 1] != 0) {
-      console_format::FormatDoesNotMatchArguments();
-    }
+    if (next != expected.size()) console_format::TooManyValues();
+    if (format[N - 1] != 0) console_format::FormatIsNotAStringLiteral();
   }
 
   const WideChar* text;
