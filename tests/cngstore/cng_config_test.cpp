@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -206,6 +207,29 @@ TEST_F(CngConfigTest, ListingIsOneBlockInCaseInsensitiveNameOrder) {
     EXPECT_TRUE(name >= begin && name < begin + size) << "name " << i << " lies outside the block";
   }
   BCryptFreeBuffer(listing);
+}
+
+// The listing's block is sized from the store's length: the densest store
+// there can be, with every provider on the shortest line, still fits.
+TEST_F(CngConfigTest, TheDensestStoreIsListedWhole) {
+  std::vector<Name> names;
+  Name singles;
+  for (char16_t c = 0x20; c < 0x7F; ++c) {
+    if (c != u'"' && c != u'\\' && !(c >= u'A' && c <= u'Z')) singles.push_back(c);
+  }
+  for (const char16_t first : singles) {
+    names.push_back(Name(1, first));
+    for (const char16_t second : singles) names.push_back(Name{first, second});
+  }
+  std::sort(names.begin(), names.end());
+  std::string text = "CNG configuration store, version 1\n[Providers]\n";
+  for (const Name& name : names) text += "provider\"" + std::string(name.begin(), name.end()) + "\"\n";
+  text += "[Configuration\\Local]\nend\n";
+  std::filesystem::create_directories(directory);
+  std::ofstream(StorePath(), std::ios::binary) << text;
+  NTSTATUS status = 0;
+  EXPECT_EQ(ListProviders(&status), names);
+  EXPECT_EQ(status, STATUS_SUCCESS);
 }
 
 TEST_F(CngConfigTest, ListingIntoTheCallersBufferSaysHowMuchItNeeds) {

@@ -1,6 +1,6 @@
 // The Windows program: its structure checked with the cross toolchain's
-// objdump, and its behaviour run under Wine. This machine cannot run 32-bit
-// code, so the 64-bit build of the same sources is the one run.
+// objdump, and its front end run under Wine (the 64-bit build, which every
+// machine here can run; wine_tests runs both builds).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -154,46 +154,7 @@ INSTANTIATE_TEST_SUITE_P(
         WineCase{"Prefix", {"-enu"}, "Unrecognized command \"-enu\"\n" + USAGE_LF}),
     test_support::CaseName());
 
-// Wine's bcrypt.dll answers the configuration calls with its own statuses:
-// whatever they are, each line must be a failure line of the call, in order.
-struct ProcedureCase {
-  const char* name;
-  std::vector<std::string> arguments;
-  std::vector<std::string> calls;
-  friend void PrintTo(const ProcedureCase& c, std::ostream* os) { *os << c.name; }
-};
-
-class WineProcedureTest : public WineTest, public ::testing::WithParamInterface<ProcedureCase> {};
-
-TEST_P(WineProcedureTest, PrintsOnlyFailureLinesInCallOrderAndExitsWithOne) {
-  const test_support::ChildResult result = Run(GetParam().arguments);
-  ExpectWineRan(result);
-  EXPECT_EQ(result.exitStatus, 1) << result.errors;
-  const std::regex failureLine(R"(^(\w+) failed with error code 0x[0-9a-f]{8}\r?$)");
-  std::size_t next = 0;
-  std::size_t start = 0;
-  for (std::size_t end; (end = result.output.find('\n', start)) != std::string::npos; start = end + 1) {
-    const std::string line = result.output.substr(start, end - start);
-    std::smatch match;
-    ASSERT_TRUE(std::regex_match(line, match, failureLine)) << line;
-    while (next < GetParam().calls.size() && GetParam().calls[next] != match[1]) ++next;
-    ASSERT_LT(next, GetParam().calls.size()) << "unexpected or out of order: " << line;
-    ++next;
-  }
-  EXPECT_EQ(start, result.output.size()) << "a line without its newline";
-}
-
-// Wine 8's bcrypt.dll does not implement BCryptEnumRegisteredProviders, so
-// -enum is not run here; the native tests cover the listing.
-INSTANTIATE_TEST_SUITE_P(
-    Procedures, WineProcedureTest,
-    ::testing::Values(
-        ProcedureCase{"Register", {"-register"},
-                      {"BCryptRegisterProvider", "BCryptAddContextFunction", "BCryptAddContextFunctionProvider"}},
-        ProcedureCase{"RegisterMixedCase", {"-ReGiStEr"},
-                      {"BCryptRegisterProvider", "BCryptAddContextFunction", "BCryptAddContextFunctionProvider"}},
-        ProcedureCase{"Unregister", {"-UNREGISTER"},
-                      {"BCryptRemoveContextFunctionProvider", "BCryptUnregisterProvider"}}),
-    test_support::CaseName());
+// The procedures run under Wine against the stand-in bcrypt.dll files, with
+// exact output: wine_recording_test.cpp and wine_registry_test.cpp.
 
 }  // namespace
