@@ -1,6 +1,8 @@
-// Any bytes as the command word: decoding and echoing give back the same
-// bytes, and the word selects a procedure or is echoed in full, never
-// interpreted as a format.
+// Any bytes as the command word, through the tool's own entry: decoding and
+// echoing give back the same bytes, and the word selects a procedure or is
+// echoed in full and followed by the usage text, never interpreted as a
+// format. The entry ends the process through EndProcess, which this fuzzer
+// provides: it comes back here, so that the next input can run.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -9,10 +11,20 @@
 #include <cstdlib>
 #include <string>
 
-#include "cli/command_table.h"
+#include "cli/entry.h"
+#include "cli/process_exit.h"
 #include "common/console_output.h"
-#include "common/console_print.h"
 #include "common/utf8.h"
+
+namespace {
+
+struct Ended {
+  int status;
+};
+
+}  // namespace
+
+void EndProcess(int status) { throw Ended{status}; }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // The tool's output goes nowhere; libFuzzer reports on standard error.
@@ -27,15 +39,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string argument = bytes.substr(0, bytes.find('\0'));
   const std::basic_string<WideChar> wide = WideFromUtf8(argument.c_str());
   std::string echoed;
-  AppendUtf8(echoed, wide.data(), wide.size());
+  AppendUtf8Bytes(echoed, wide.data(), wide.size());
   if (echoed != argument) std::abort();
 
-  const CommandProcedure procedure = FindCommand(wide.c_str());
-  if (procedure != nullptr) {
-    procedure();
-  } else {
-    ConsolePrint(WIDE("Unrecognized command \"%s\"\n"), wide.c_str());
+  MarkCommandLineText(wide.c_str());
+  const WideChar* const argv[] = {WIDE("VelkKspClient"), wide.c_str()};
+  int status = 0;
+  try {
+    status = RunVelkKspClient(2, argv);
+  } catch (const Ended& ended) {
+    status = ended.status;
   }
+  if (status != EXIT_STATUS) std::abort();
+  MarkCommandLineText(nullptr);
   FlushConsoleOutput();
   return 0;
 }

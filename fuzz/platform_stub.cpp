@@ -5,17 +5,17 @@
 
 #include "platform/bcrypt_binding.h"
 
-extern "C" NTSTATUS BCryptRegisterProvider(LPCWSTR, ULONG, PCRYPT_PROVIDER_REG) { return 0; }
-extern "C" NTSTATUS BCryptUnregisterProvider(LPCWSTR) { return 0; }
-extern "C" NTSTATUS BCryptAddContextFunction(ULONG, LPCWSTR, ULONG, LPCWSTR, ULONG) { return 0; }
-extern "C" NTSTATUS BCryptAddContextFunctionProvider(ULONG, LPCWSTR, ULONG, LPCWSTR, LPCWSTR, ULONG) {
+extern "C" NTSTATUS WINAPI BCryptRegisterProvider(LPCWSTR, ULONG, PCRYPT_PROVIDER_REG) { return 0; }
+extern "C" NTSTATUS WINAPI BCryptUnregisterProvider(LPCWSTR) { return 0; }
+extern "C" NTSTATUS WINAPI BCryptAddContextFunction(ULONG, LPCWSTR, ULONG, LPCWSTR, ULONG) { return 0; }
+extern "C" NTSTATUS WINAPI BCryptAddContextFunctionProvider(ULONG, LPCWSTR, ULONG, LPCWSTR, LPCWSTR, ULONG) {
   return 0;
 }
-extern "C" NTSTATUS BCryptRemoveContextFunctionProvider(ULONG, LPCWSTR, ULONG, LPCWSTR, LPCWSTR) {
+extern "C" NTSTATUS WINAPI BCryptRemoveContextFunctionProvider(ULONG, LPCWSTR, ULONG, LPCWSTR, LPCWSTR) {
   return 0;
 }
 
-extern "C" NTSTATUS BCryptEnumRegisteredProviders(ULONG* size, PCRYPT_PROVIDERS* buffer) {
+extern "C" NTSTATUS WINAPI BCryptEnumRegisteredProviders(ULONG* size, PCRYPT_PROVIDERS* buffer) {
   static const WCHAR NAME[] = u"Velk Key Storage Provider";
   struct Block {
     CRYPT_PROVIDERS record;
@@ -32,4 +32,4 @@ extern "C" NTSTATUS BCryptEnumRegisteredProviders(ULONG* size, PCRYPT_PROVIDERS*
   return 0;
 }
 
-extern "C" void BCryptFreeBuffer(PVOID buffer) { std::free(buffer); }
+extern "C" void WINAPI BCryptFreeBuffer(PVOID buffer) { std::free(buffer); }

@@ -1,40 +1,38 @@
+// The front end in process, against the recording fake: each command line
+// prints its own output and makes the calls of the procedure it selects.
 #include <gtest/gtest.h>
 
-#include "support/case_name.h"
-
+#include <map>
 #include <string>
 #include <vector>
 
-#include "cli/command_table.h"
+#include "cases/front_end_cases.h"
 #include "cli/entry.h"
+#include "common/utf8.h"
 #include "fake/fake_bcrypt.h"
 #include "support/process_capture.h"
 
 namespace {
 
+using test_cases::CommandLineCase;
+using test_cases::Selected;
 using Text = fake_bcrypt::Text;
 
-constexpr char USAGE[] = "Usage: VelkKspClient -enum | -register | -unregister\n";
 constexpr char LISTED[] = "Alpha\nVelk Key Storage Provider\n";
 
-const std::vector<std::string> NO_CALLS;
-const std::vector<std::string> REGISTER_CALLS{"BCryptRegisterProvider", "BCryptAddContextFunction",
-                                              "BCryptAddContextFunctionProvider"};
-const std::vector<std::string> UNREGISTER_CALLS{"BCryptRemoveContextFunctionProvider",
-                                                "BCryptUnregisterProvider"};
-const std::vector<std::string> ENUM_CALLS{"BCryptEnumRegisteredProviders", "BCryptFreeBuffer"};
-
-struct CommandLineCase {
-  const char* name;
-  std::vector<Text> arguments;  // after the program's name
+// What each procedure prints against the fake, and the calls it makes.
+struct ProcedureRun {
   std::string output;
-  const std::vector<std::string>& calls;
-  friend void PrintTo(const CommandLineCase& c, std::ostream* os) { *os << c.name; }
+  std::vector<std::string> calls;
 };
 
-std::string Unrecognized(const std::string& word) {
-  return "Unrecognized command \"" + word + "\"\n" + USAGE;
-}
+const std::map<Selected, ProcedureRun> RUNS{
+    {Selected::None, {"", {}}},
+    {Selected::Register,
+     {"", {"BCryptRegisterProvider", "BCryptAddContextFunction", "BCryptAddContextFunctionProvider"}}},
+    {Selected::Unregister, {"", {"BCryptRemoveContextFunctionProvider", "BCryptUnregisterProvider"}}},
+    {Selected::Enum, {LISTED, {"BCryptEnumRegisteredProviders", "BCryptFreeBuffer"}}},
+};
 
 std::string ReportCalls() {
   std::string names;
@@ -60,51 +58,19 @@ TEST_P(FrontEndTest, PrintsExactlyItsOutputMakesItsCallsAndExitsWithOne) {
       [&] {
         fake_bcrypt::Reset();
         fake_bcrypt::ScriptListing({WIDE("Alpha"), WIDE("Velk Key Storage Provider")});
+        std::vector<Text> arguments;
+        for (const std::string& argument : c.arguments) arguments.push_back(WideFromUtf8(argument.c_str()));
         std::vector<const WideChar*> argv{WIDE("VelkKspClient")};
-        for (const Text& argument : c.arguments) argv.push_back(argument.c_str());
+        for (const Text& argument : arguments) argv.push_back(argument.c_str());
         return RunVelkKspClient(static_cast<int>(argv.size()), argv.data());
       },
       ReportCalls);
-  EXPECT_EQ(result.output, c.output);
+  EXPECT_EQ(result.output, c.output + RUNS.at(c.selected).output);
   EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_EQ(Lines(result.report), c.calls);
+  EXPECT_EQ(Lines(result.report), RUNS.at(c.selected).calls);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    CommandLines, FrontEndTest,
-    ::testing::Values(
-        CommandLineCase{"NoArgument", {}, USAGE, NO_CALLS},
-        CommandLineCase{"Register", {WIDE("-register")}, "", REGISTER_CALLS},
-        CommandLineCase{"Unregister", {WIDE("-unregister")}, "", UNREGISTER_CALLS},
-        CommandLineCase{"Enum", {WIDE("-enum")}, LISTED, ENUM_CALLS},
-        CommandLineCase{"UpperCase", {WIDE("-REGISTER")}, "", REGISTER_CALLS},
-        CommandLineCase{"MixedCase", {WIDE("-UnReGiStEr")}, "", UNREGISTER_CALLS},
-        CommandLineCase{"MixedCaseEnum", {WIDE("-eNUm")}, LISTED, ENUM_CALLS},
-        CommandLineCase{"FurtherArgumentsIgnored",
-                        {WIDE("-enum"), WIDE("-register"), WIDE("%s%s%s")}, LISTED, ENUM_CALLS},
-        CommandLineCase{"UnknownSecondWordIgnored", {WIDE("-register"), WIDE("bogus")}, "",
-                        REGISTER_CALLS},
-        CommandLineCase{"EmptyArgument", {WIDE("")}, Unrecognized(""), NO_CALLS},
-        CommandLineCase{"WithoutHyphen", {WIDE("enum")}, Unrecognized("enum"), NO_CALLS},
-        CommandLineCase{"TwoHyphens", {WIDE("--enum")}, Unrecognized("--enum"), NO_CALLS},
-        CommandLineCase{"Prefix", {WIDE("-reg")}, Unrecognized("-reg"), NO_CALLS},
-        CommandLineCase{"Longer", {WIDE("-enumerate")}, Unrecognized("-enumerate"), NO_CALLS},
-        CommandLineCase{"TrailingBlank", {WIDE("-enum ")}, Unrecognized("-enum "), NO_CALLS},
-        CommandLineCase{"LeadingBlank", {WIDE(" -enum")}, Unrecognized(" -enum"), NO_CALLS},
-        CommandLineCase{"SlashInsteadOfHyphen", {WIDE("/enum")}, Unrecognized("/enum"), NO_CALLS},
-        // Only ASCII letters fold: a dotless capital I (U+0130) is not 'i'.
-        CommandLineCase{"NonAsciiLookalike", {WIDE("-REG\u0130STER")},
-                        Unrecognized("-REG\xc4\xb0STER"), NO_CALLS},
-        CommandLineCase{"FormatTextIsEchoedAsIs", {WIDE("%s%08x%n%%")},
-                        Unrecognized("%s%08x%n%%"), NO_CALLS},
-        CommandLineCase{"NonAscii", {WIDE("-\u00e9num \u2603 \U0001F511")},
-                        Unrecognized("-\xc3\xa9num \xe2\x98\x83 \xf0\x9f\x94\x91"), NO_CALLS}),
-    test_support::CaseName());
-
-TEST(CommandTableTest, ProceduresAreTriedInTheirFixedOrder) {
-  const Text words[] = {WIDE("-register"), WIDE("-unregister"), WIDE("-enum")};
-  ASSERT_EQ(COMMAND_TABLE.size(), 3u);
-  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(Text(COMMAND_TABLE[i].word), words[i]);
-}
+INSTANTIATE_TEST_SUITE_P(CommandLines, FrontEndTest, ::testing::ValuesIn(test_cases::CommandLineCases()),
+                         [](const auto& test) { return test.param.name; });
 
 }  // namespace

@@ -4,7 +4,13 @@
 
 namespace {
 
-constexpr Command COMMANDS[] = {
+struct Command {
+  const WideChar* word;
+  CommandProcedure procedure;
+};
+
+// Tried in this order.
+constexpr Command COMMAND_TABLE[] = {
     {WIDE("-register"), RegisterKeyStorageProvider},
     {WIDE("-unregister"), UnregisterKeyStorageProvider},
     {WIDE("-enum"), ListRegisteredProviders},
@@ -14,16 +20,14 @@ constexpr WideChar FoldAsciiCase(WideChar c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<WideChar>(c - 'A' + 'a') : c;
 }
 
-}  // namespace
-
-const std::span<const Command> COMMAND_TABLE{COMMANDS};
-
 bool CommandWordMatches(const WideChar* argument, const WideChar* word) {
   for (; *argument != 0 && *word != 0; ++argument, ++word) {
     if (FoldAsciiCase(*argument) != FoldAsciiCase(*word)) return false;
   }
   return *argument == 0 && *word == 0;
 }
+
+}  // namespace
 
 CommandProcedure FindCommand(const WideChar* argument) {
   for (const Command& command : COMMAND_TABLE) {

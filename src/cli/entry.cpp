@@ -1,13 +1,12 @@
 #include "entry.h"
 
-#include <cstdlib>
-
 #include "command_table.h"
 #include "common/console_print.h"
+#include "process_exit.h"
 
 void PrintUsage() {
   ConsolePrint(WIDE("Usage: VelkKspClient -enum | -register | -unregister\n"));
-  std::exit(EXIT_STATUS);
+  EndProcess(EXIT_STATUS);
 }
 
 int RunVelkKspClient(int argc, const WideChar* const argv[]) {

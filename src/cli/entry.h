@@ -3,7 +3,7 @@
 #ifndef VELK_CLI_ENTRY_H
 #define VELK_CLI_ENTRY_H
 
-#include "common/wide_text.h"
+#include "platform/bcrypt_binding.h"
 
 // Every path ends with this status, a complete success included: the output
 // alone tells success from failure.

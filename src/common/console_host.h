@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "wide_text.h"
+#include "platform/bcrypt_binding.h"
 
 // Writes the wide text straight to a console and returns true when standard
 // output is one that takes wide text; returns false to have it encoded.

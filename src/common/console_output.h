@@ -8,7 +8,7 @@
 
 #include <cstddef>
 
-#include "wide_text.h"
+#include "platform/bcrypt_binding.h"
 
 // Writes the text; the part [bytesFrom, bytesTo) of it, when there is one, is
 // text decoded from the command line and is given back as the bytes it came

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "wide_text.h"
+#include "platform/bcrypt_binding.h"
 
 struct ConsoleValue {
   const WideChar* text;  // for "%s"

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <string>
 
-#include "wide_text.h"
+#include "platform/bcrypt_binding.h"
 
 std::basic_string<WideChar> WideFromUtf8(const char* bytes);
 

@@ -1,24 +1,22 @@
 // The seven CNG configuration functions of bcrypt.dll with the platform's
-// types, records and constants. On Windows they come from the platform's own
-// headers and import library; elsewhere from the configuration store that
-// stands in for the platform (or from a test's fake), with the same names,
-// signatures and layouts.
+// types, records, constants and NTSTATUS, and the tool's wide text, which is
+// the platform's WCHAR. The build picks the host's declarations
+// (platform/<host>/bcrypt_host.h); what implements the functions is chosen
+// where the program is linked: bcrypt.dll, the stand-in store, or a test's
+// fake.
 #ifndef VELK_PLATFORM_BCRYPT_BINDING_H
 #define VELK_PLATFORM_BCRYPT_BINDING_H
 
 #include <type_traits>
 
-#include "common/nt_status.h"
-#include "common/wide_text.h"
-
-#if defined(_WIN32)
-#include "bcrypt_windows.h"
-#else
-#include <cng_config.h>
-#endif
-
+#include "bcrypt_host.h"
 #include "record_layout.h"
 
-static_assert(std::is_same_v<WCHAR, WideChar>, "the platform's WCHAR is the tool's wide character");
+// Wide text: UTF-16 code units.
+using WideChar = WCHAR;
+static_assert(sizeof(WideChar) == 2, "wide text is UTF-16");
+
+// Negative means failure; zero and positive mean success.
+static_assert(sizeof(NTSTATUS) == 4 && std::is_signed_v<NTSTATUS>, "NTSTATUS is signed 32-bit");
 
 #endif

@@ -5,7 +5,6 @@
 #ifndef VELK_PROVIDER_PROVIDER_IDENTITY_H
 #define VELK_PROVIDER_PROVIDER_IDENTITY_H
 
-#include "common/wide_text.h"
 #include "platform/bcrypt_binding.h"
 
 inline constexpr WideChar PROVIDER_NAME[] = WIDE("Velk Key Storage Provider");
@@ -16,8 +15,6 @@ inline constexpr WideChar PROVIDER_IMAGE[] = WIDE("VelkKsp.dll");
 // The registration record, constant for the whole process:
 // ProviderRegistration -> ProviderImage (user mode) -> KeyStorageInterface.
 extern const CRYPT_PROVIDER_REG ProviderRegistration;
-extern const CRYPT_IMAGE_REG ProviderImage;
-extern const CRYPT_INTERFACE_REG KeyStorageInterface;
 
 void RegisterKeyStorageProvider();
 void UnregisterKeyStorageProvider();

@@ -1,6 +1,7 @@
 // Registration and removal: fixed call sequences. Every call is made whatever
 // the ones before it returned; each failure prints its own line.
 #include "provider_identity.h"
+#include "report_status.h"
 
 void RegisterKeyStorageProvider() {
   NTSTATUS status = BCryptRegisterProvider(

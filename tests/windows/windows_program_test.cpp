@@ -1,6 +1,4 @@
-// The Windows program: its structure checked with the cross toolchain's
-// objdump, and its front end run under Wine (the 64-bit build, which every
-// machine here can run; wine_tests runs both builds).
+// The Windows program's structure, checked with the cross toolchain's objdump.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,8 +12,6 @@
 #include "support/process_capture.h"
 
 namespace {
-
-constexpr char WINE[] = "/usr/lib/wine/wine64";
 
 std::string CommandOutput(const std::string& command) {
   std::string text;
@@ -106,55 +102,6 @@ TEST_F(WindowsProgramStructureTest, ItsVersionResourceCarriesTheProjectVersion) 
   }
 }
 
-// ---- run under Wine ----
-
-class WineTest : public ::testing::Test {
- protected:
-  static test_support::ChildResult Run(const std::vector<std::string>& arguments) {
-    std::vector<std::string> command{VELK_WINDOWS_X64_PROGRAM};
-    command.insert(command.end(), arguments.begin(), arguments.end());
-    // A throwaway prefix of the build's own, made by the first run.
-    return test_support::RunProgram(
-        WINE, command, {"WINEPREFIX=" VELK_WINE_PREFIX, "WINEDEBUG=-all", "LANG=C.UTF-8"});
-  }
-
-  // Fails, saying why, when Wine itself did not run the program.
-  static void ExpectWineRan(const test_support::ChildResult& result) {
-    ASSERT_EQ(access(WINE, X_OK), 0) << WINE << " is missing: install Debian's wine64";
-    ASSERT_NE(result.exitStatus, 127) << "Wine could not start the program: " << result.errors;
-  }
-};
-
-struct WineCase {
-  const char* name;
-  std::vector<std::string> arguments;
-  std::string output;
-  friend void PrintTo(const WineCase& c, std::ostream* os) { *os << c.name; }
-};
-
-class WineCommandLineTest : public WineTest, public ::testing::WithParamInterface<WineCase> {};
-
-TEST_P(WineCommandLineTest, PrintsTheExactBytesAndExitsWithOne) {
-  const test_support::ChildResult result = Run(GetParam().arguments);
-  ExpectWineRan(result);
-  EXPECT_EQ(result.output, GetParam().output);
-  EXPECT_EQ(result.exitStatus, 1) << result.errors;
-}
-
-const std::string USAGE_LF = "Usage: VelkKspClient -enum | -register | -unregister\n";
-
-INSTANTIATE_TEST_SUITE_P(
-    CommandLines, WineCommandLineTest,
-    ::testing::Values(
-        WineCase{"NoArgument", {}, USAGE_LF},
-        WineCase{"Unknown", {"-list"}, "Unrecognized command \"-list\"\n" + USAGE_LF},
-        WineCase{"Empty", {""}, "Unrecognized command \"\"\n" + USAGE_LF},
-        WineCase{"NonAscii", {"-\xc3\xa9num \xe2\x98\x83"},
-                 "Unrecognized command \"-\xc3\xa9num \xe2\x98\x83\"\n" + USAGE_LF},
-        WineCase{"Prefix", {"-enu"}, "Unrecognized command \"-enu\"\n" + USAGE_LF}),
-    test_support::CaseName());
-
-// The procedures run under Wine against the stand-in bcrypt.dll files, with
-// exact output: wine_recording_test.cpp and wine_registry_test.cpp.
+// The program's runs under Wine, both builds, are in wine_tests.
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <regex>
 
+#include "cases/front_end_cases.h"
 #include "wine.h"
 
 namespace {
@@ -81,5 +82,27 @@ TEST_F(RegistryTest, OfTwentyRegistrationsAtOnceOneWinsAndNineteenCollide) {
                                       "/v", "Providers"}).output;
   EXPECT_NE(list.find("REG_MULTI_SZ    Velk Key Storage Provider\r\n"), std::string::npos) << list;
 }
+
+}  // namespace
+
+namespace {
+
+// The front end's command lines, as the Windows program takes them, against
+// a configuration that holds nothing.
+class CommandLineTest : public RegistryTest, public ::testing::WithParamInterface<test_cases::CommandLineCase> {};
+
+TEST_P(CommandLineTest, PrintsTheExactBytesAndExitsWithOne) {
+  const test_support::ChildResult result = wine::Run("registry", GetParam().arguments);
+  ASSERT_NE(result.exitStatus, 127) << "Wine could not start the program: " << result.errors;
+  const std::string notFound =
+      "BCryptRemoveContextFunctionProvider failed with error code 0xc0000225\n"
+      "BCryptUnregisterProvider failed with error code 0xc0000225\n";
+  EXPECT_EQ(result.output,
+            GetParam().output + (GetParam().selected == test_cases::Selected::Unregister ? notFound : ""));
+  EXPECT_EQ(result.exitStatus, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(CommandLines, CommandLineTest, ::testing::ValuesIn(test_cases::CommandLineCases()),
+                         [](const auto& test) { return test.param.name; });
 
 }  // namespace

@@ -1,9 +1,10 @@
-// The platform's own declarations of the configuration functions, types and
-// constants. The toolchain's bcrypt.h lacks four of the seven functions; they
-// are declared here from the platform's documented signatures (C linkage,
-// WINAPI) and resolved by bcrypt.dll's import library.
-#ifndef VELK_PLATFORM_BCRYPT_WINDOWS_H
-#define VELK_PLATFORM_BCRYPT_WINDOWS_H
+// The binding on Windows: the platform's own declarations of the
+// configuration functions, types, constants and NTSTATUS. The toolchain's
+// bcrypt.h lacks four of the seven functions; they are declared here from the
+// platform's documented signatures (C linkage, WINAPI) and resolved by
+// bcrypt.dll's import library. Wide text is wchar_t.
+#ifndef VELK_PLATFORM_BCRYPT_HOST_H
+#define VELK_PLATFORM_BCRYPT_HOST_H
 
 #include <windows.h>
 #include <bcrypt.h>
@@ -19,5 +20,7 @@ NTSTATUS WINAPI BCryptRemoveContextFunctionProvider(ULONG dwTable, LPCWSTR pszCo
                                                     ULONG dwInterface, LPCWSTR pszFunction,
                                                     LPCWSTR pszProvider);
 }
+
+#define WIDE(text) L##text
 
 #endif
