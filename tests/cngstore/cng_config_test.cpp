@@ -162,34 +162,36 @@ TEST_F(CngConfigTest, InvalidArgumentsAreRefusedAndChangeNothing) {
   nullInterface.regs[0] = nullptr;
   const std::u16string tooLong(32768, u'x');
 
-  const NTSTATUS results[] = {
-      BCryptRegisterProvider(nullptr, 0, &good.provider),
-      BCryptRegisterProvider(u"", 0, &good.provider),
-      BCryptRegisterProvider(tooLong.c_str(), 0, &good.provider),
-      BCryptRegisterProvider(u"P", 0, nullptr),
-      BCryptRegisterProvider(u"P", 2, &good.provider),
-      BCryptRegisterProvider(u"P", 0, &nullImage.provider),
-      BCryptRegisterProvider(u"P", 0, &countWithoutList.provider),
-      BCryptRegisterProvider(u"P", 0, &nullFunction.provider),
-      BCryptRegisterProvider(u"P", 0, &unknownInterface.provider),
-      BCryptRegisterProvider(u"P", 0, &unknownInterfaceFlags.provider),
-      BCryptRegisterProvider(u"P", 0, &aliasCountWithoutList.provider),
-      BCryptRegisterProvider(u"P", 0, &nullInterface.provider),
-      BCryptUnregisterProvider(nullptr),
-      BCryptUnregisterProvider(u""),
-      BCryptAddContextFunction(CRYPT_DOMAIN, nullptr, NCRYPT_KEY_STORAGE_INTERFACE, u"F", 0),
-      BCryptAddContextFunction(CRYPT_LOCAL, nullptr, 0x00010009, u"F", 0),
-      BCryptAddContextFunction(CRYPT_LOCAL, u"", NCRYPT_KEY_STORAGE_INTERFACE, u"F", 0),
-      BCryptAddContextFunction(CRYPT_LOCAL, nullptr, NCRYPT_KEY_STORAGE_INTERFACE, nullptr, 0),
-      BCryptAddContextFunctionProvider(CRYPT_LOCAL, nullptr, NCRYPT_KEY_STORAGE_INTERFACE, u"F", u"", 0),
-      BCryptAddContextFunctionProvider(0, nullptr, NCRYPT_KEY_STORAGE_INTERFACE, u"F", u"P", 0),
-      BCryptRemoveContextFunctionProvider(CRYPT_LOCAL, nullptr, NCRYPT_KEY_STORAGE_INTERFACE, u"F", nullptr),
-      BCryptRemoveContextFunctionProvider(CRYPT_LOCAL, nullptr, 0, u"F", u"P"),
-      BCryptEnumRegisteredProviders(nullptr, nullptr),
+  struct Row {
+    const char* name;
+    NTSTATUS status;
   };
-  for (std::size_t i = 0; i < std::size(results); ++i) {
-    EXPECT_EQ(results[i], STATUS_INVALID_PARAMETER) << "call " << i;
-  }
+  const Row rows[] = {
+      {"NullProviderName", BCryptRegisterProvider(nullptr, 0, &good.provider)},
+      {"EmptyProviderName", BCryptRegisterProvider(u"", 0, &good.provider)},
+      {"ProviderNameTooLong", BCryptRegisterProvider(tooLong.c_str(), 0, &good.provider)},
+      {"NullRecord", BCryptRegisterProvider(u"P", 0, nullptr)},
+      {"UnknownRegistrationFlags", BCryptRegisterProvider(u"P", 2, &good.provider)},
+      {"NullImageName", BCryptRegisterProvider(u"P", 0, &nullImage.provider)},
+      {"FunctionCountWithoutList", BCryptRegisterProvider(u"P", 0, &countWithoutList.provider)},
+      {"NullFunctionName", BCryptRegisterProvider(u"P", 0, &nullFunction.provider)},
+      {"UnknownInterface", BCryptRegisterProvider(u"P", 0, &unknownInterface.provider)},
+      {"UnknownInterfaceFlags", BCryptRegisterProvider(u"P", 0, &unknownInterfaceFlags.provider)},
+      {"AliasCountWithoutList", BCryptRegisterProvider(u"P", 0, &aliasCountWithoutList.provider)},
+      {"NullInterface", BCryptRegisterProvider(u"P", 0, &nullInterface.provider)},
+      {"UnregisterNullName", BCryptUnregisterProvider(nullptr)},
+      {"UnregisterEmptyName", BCryptUnregisterProvider(u"")},
+      {"DomainTable", BCryptAddContextFunction(CRYPT_DOMAIN, nullptr, NCRYPT_KEY_STORAGE_INTERFACE, u"F", 0)},
+      {"AddFunctionUnknownInterface", BCryptAddContextFunction(CRYPT_LOCAL, nullptr, 0x00010009, u"F", 0)},
+      {"EmptyContextName", BCryptAddContextFunction(CRYPT_LOCAL, u"", NCRYPT_KEY_STORAGE_INTERFACE, u"F", 0)},
+      {"NullFunctionToAdd", BCryptAddContextFunction(CRYPT_LOCAL, nullptr, NCRYPT_KEY_STORAGE_INTERFACE, nullptr, 0)},
+      {"EmptyProviderToAdd", BCryptAddContextFunctionProvider(CRYPT_LOCAL, nullptr, NCRYPT_KEY_STORAGE_INTERFACE, u"F", u"", 0)},
+      {"NoTable", BCryptAddContextFunctionProvider(0, nullptr, NCRYPT_KEY_STORAGE_INTERFACE, u"F", u"P", 0)},
+      {"NullProviderToRemove", BCryptRemoveContextFunctionProvider(CRYPT_LOCAL, nullptr, NCRYPT_KEY_STORAGE_INTERFACE, u"F", nullptr)},
+      {"RemoveFromNoInterface", BCryptRemoveContextFunctionProvider(CRYPT_LOCAL, nullptr, 0, u"F", u"P")},
+      {"ListingWithoutItsArguments", BCryptEnumRegisteredProviders(nullptr, nullptr)},
+  };
+  for (const Row& row : rows) EXPECT_EQ(row.status, STATUS_INVALID_PARAMETER) << row.name;
   EXPECT_FALSE(std::filesystem::exists(directory));
 }
 
