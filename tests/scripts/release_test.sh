@@ -5,6 +5,8 @@
 set -euo pipefail
 ROOT=$1
 git -C "$ROOT" rev-parse --verify HEAD >/dev/null || { echo "$ROOT is not a git checkout" >&2; exit 1; }
+command -v i686-w64-mingw32-g++-posix >/dev/null ||
+  { echo "missing build tool: i686-w64-mingw32-g++-posix (Debian's g++-mingw-w64-i686-posix)"; exit 0; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

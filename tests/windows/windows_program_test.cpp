@@ -1,6 +1,8 @@
 // The Windows program's structure, checked with the cross toolchain's objdump.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <regex>
@@ -31,6 +33,11 @@ std::string Lower(std::string text) {
 
 class WindowsProgramStructureTest : public ::testing::Test {
  protected:
+  void SetUp() override {
+    if (access(VELK_WINDOWS_X86_PROGRAM, R_OK) != 0) {
+      GTEST_SKIP() << "missing build output: " VELK_WINDOWS_X86_PROGRAM " (cmake --build --preset windows-x86)";
+    }
+  }
   static void SetUpTestSuite() {
     headers = CommandOutput("i686-w64-mingw32-objdump -p '" VELK_WINDOWS_X86_PROGRAM "' 2>&1");
   }

@@ -27,6 +27,18 @@ bool Is32Bit() {
   return bits != nullptr && std::strcmp(bits, "32") == 0;
 }
 
+std::string MissingBuildOutput() {
+  for (const char* file : {"registry/VelkKspClient.exe", "registry/bcrypt.dll", "recording/VelkKspClient.exe",
+                           "recording/bcrypt.dll"}) {
+    const std::string path = BuildDirectory() + "/" + file;
+    if (access(path.c_str(), R_OK) != 0) {
+      return "missing build output: " + path + " (cmake --build --preset " +
+             (Is32Bit() ? "windows-x86" : "windows-x64") + ")";
+    }
+  }
+  return {};
+}
+
 std::string CannotRun() {
   if (!Is32Bit()) return {};
   // Wine runs a 32-bit program through its 32-bit loader, which the kernel

@@ -15,6 +15,9 @@ inline constexpr char WINE[] = "/usr/lib/wine/wine64";
 
 bool Is32Bit();
 
+// What the chosen build lacks of what the tests run, or empty.
+std::string MissingBuildOutput();
+
 // Why this machine cannot run the chosen build, or empty when it can. Only a
 // kernel that cannot run 32-bit code is a reason; a missing Wine is a failure.
 std::string CannotRun();

@@ -1,6 +1,8 @@
 // The Windows program run under Wine, all three commands, for one build
-// (VELK_WINE_BITS). Where the kernel cannot run the build, every test is
-// skipped with one line that says why; a Wine that fails to start fails.
+// (VELK_WINE_BITS). Where the kernel cannot run the build, or the build or
+// Wine is not there, every test is skipped with one line that says why
+// (scripts/test builds and installs everything, and fails on the latter);
+// a Wine that fails to start fails.
 #include <gtest/gtest.h>
 
 #include "wine.h"
@@ -10,9 +12,13 @@ namespace {
 class WineEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
+    const std::string missing = wine::MissingBuildOutput();
+    if (!missing.empty()) GTEST_SKIP() << missing;
+    if (access(wine::WINE, X_OK) != 0) {
+      GTEST_SKIP() << "missing build tool: " << wine::WINE << " (Debian's wine64; scripts/test installs it)";
+    }
     const std::string reason = wine::CannotRun();
     if (!reason.empty()) GTEST_SKIP() << reason;
-    ASSERT_EQ(access(wine::WINE, X_OK), 0) << wine::WINE << " is missing: install Debian's wine64";
   }
 };
 

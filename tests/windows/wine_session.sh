@@ -9,7 +9,8 @@ WINESERVER=/usr/lib/wine/wineserver
 export WINEPREFIX="$2" WINEDEBUG=-all
 case "$1" in
   start)
-    [ -x "$WINE" ] || { echo "$WINE is missing: install Debian's wine64" >&2; exit 1; }
+    # Without Wine, each test that needs it says so and is skipped.
+    [ -x "$WINE" ] || { echo "missing build tool: $WINE (Debian's wine64)"; exit 0; }
     mkdir -p "$WINEPREFIX"
     "$WINESERVER" -p </dev/null >/dev/null 2>&1
     "$WINE" wineboot -i </dev/null >/dev/null 2>&1 || { echo "Wine could not make the prefix $WINEPREFIX" >&2; exit 1; }
