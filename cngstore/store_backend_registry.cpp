@@ -170,6 +170,22 @@ LSTATUS OpenFunction(const Name& context, ULONG interfaceId, const Name& functio
   return Create(interfaceKey.handle, Wide(function), key);
 }
 
+// Reads a function's provider list under the lock, has it changed, and
+// writes it back; a change that finds nothing to change is not found.
+template <typename Change>
+NTSTATUS ChangeProviderList(const Name& context, ULONG interfaceId, const Name& function, Change change) {
+  if (!IsKeyName(context) || !IsKeyName(function)) return STATUS_INVALID_PARAMETER;
+  const Lock lock;
+  if (!lock.held) return STATUS_UNSUCCESSFUL;
+  Key functionKey;
+  LSTATUS error = OpenFunction(context, interfaceId, function, functionKey);
+  std::vector<Name> providers;
+  if (error == ERROR_SUCCESS) error = ReadList(functionKey.handle, L"Providers", providers);
+  if (error != ERROR_SUCCESS) return StatusFromError(error);
+  if (!change(providers)) return STATUS_NOT_FOUND;
+  return StatusFromError(WriteList(functionKey.handle, L"Providers", providers));
+}
+
 }  // namespace
 
 NTSTATUS StoreRegisterProvider(const ProviderRecord& record, bool overwrite) {
@@ -221,33 +237,21 @@ NTSTATUS StoreAddContextFunction(const Name& context, ULONG interfaceId, const N
 
 NTSTATUS StoreAddContextFunctionProvider(const Name& context, ULONG interfaceId, const Name& function,
                                          const Name& provider, ULONG position) {
-  if (!IsKeyName(context) || !IsKeyName(function)) return STATUS_INVALID_PARAMETER;
-  const Lock lock;
-  if (!lock.held) return STATUS_UNSUCCESSFUL;
-  Key functionKey;
-  LSTATUS error = OpenFunction(context, interfaceId, function, functionKey);
-  std::vector<Name> providers;
-  if (error == ERROR_SUCCESS) error = ReadList(functionKey.handle, L"Providers", providers);
-  if (error != ERROR_SUCCESS) return StatusFromError(error);
-  PlaceInList(providers, provider, position);
-  return StatusFromError(WriteList(functionKey.handle, L"Providers", providers));
+  return ChangeProviderList(context, interfaceId, function, [&](std::vector<Name>& providers) {
+    PlaceInList(providers, provider, position);
+    return true;
+  });
 }
 
 NTSTATUS StoreRemoveContextFunctionProvider(const Name& context, ULONG interfaceId, const Name& function,
                                             const Name& provider) {
-  if (!IsKeyName(context) || !IsKeyName(function)) return STATUS_INVALID_PARAMETER;
-  const Lock lock;
-  if (!lock.held) return STATUS_UNSUCCESSFUL;
-  Key functionKey;
-  LSTATUS error = OpenFunction(context, interfaceId, function, functionKey);
-  std::vector<Name> providers;
-  if (error == ERROR_SUCCESS) error = ReadList(functionKey.handle, L"Providers", providers);
-  if (error != ERROR_SUCCESS) return StatusFromError(error);
-  const auto listed = std::find_if(providers.begin(), providers.end(),
-                                   [&](const Name& name) { return NamesEqual(name, provider); });
-  if (listed == providers.end()) return STATUS_NOT_FOUND;
-  providers.erase(listed);
-  return StatusFromError(WriteList(functionKey.handle, L"Providers", providers));
+  return ChangeProviderList(context, interfaceId, function, [&](std::vector<Name>& providers) {
+    const auto listed = std::find_if(providers.begin(), providers.end(),
+                                     [&](const Name& name) { return NamesEqual(name, provider); });
+    if (listed == providers.end()) return false;
+    providers.erase(listed);
+    return true;
+  });
 }
 
 NTSTATUS StoreListProviders(PCRYPT_PROVIDERS* listing, std::size_t* size) {
