@@ -10,21 +10,21 @@ namespace {
 
 constexpr std::size_t NONE = static_cast<std::size_t>(-1);
 
-// Where an entry stands: its block with the blank and comment lines before
-// it, and its own line.
+// Where an entry stands: its block, with the blank and comment lines before
+// it. Lists of them can be long, so they keep no more.
 struct Block {
   std::size_t start;
-  std::size_t line;
-  std::size_t end;
   std::size_t blockEnd;
 };
 
-Block BlockOf(const Entry& entry) { return {entry.start, entry.line, entry.end, entry.blockEnd}; }
+Block BlockOf(const Entry& entry) { return {entry.start, entry.blockEnd}; }
 
 // Takes an entry and everything under it out of the text, or puts the
 // replacement in its place; the blank and comment lines stay.
 void Replace(std::string_view store, const Block& block, const std::string& replacement, Splices& splices) {
-  splices.push_back({block.line, block.blockEnd, KeptLines(store, block.end, block.blockEnd) + replacement});
+  const std::size_t line = SkipKeptLines(store, block.start);
+  const std::size_t end = store.find('\n', line) + 1;
+  splices.push_back({line, block.blockEnd, KeptLines(store, end, block.blockEnd) + replacement});
 }
 
 // Puts an entry at a position of a priority list: 0 first, n before the n-th

@@ -87,11 +87,16 @@ constexpr int LevelOf(EntryKind kind) {
   return grammar.operand == Operand::Line ? 0 : LevelOf(grammar.parent) + 1;
 }
 
-constexpr int DEEPEST = [] {
-  int deepest = 0;
-  for (const EntryGrammar& grammar : GRAMMAR) deepest = std::max(deepest, LevelOf(grammar.kind));
-  return deepest;
+// The levels, worked out once.
+constexpr std::array<int, KINDS> LEVELS = [] {
+  std::array<int, KINDS> levels{};
+  for (const EntryGrammar& grammar : GRAMMAR) levels[static_cast<std::size_t>(grammar.kind)] = LevelOf(grammar.kind);
+  return levels;
 }();
+
+constexpr int Level(EntryKind kind) { return LEVELS[static_cast<std::size_t>(kind)]; }
+
+constexpr int DEEPEST = *std::max_element(LEVELS.begin(), LEVELS.end());
 
 constexpr char HEX[] = "0123456789ABCDEF";
 
@@ -313,7 +318,7 @@ struct Scan {
     while (depth > level) {
       Frame& frame = frames[static_cast<std::size_t>(--depth)];
       frame.entry.blockEnd = blockEnd;
-      if (!frame.distinct.Close(text)) return false;
+      if (!frame.distinct.seen.empty() && !frame.distinct.Close(text)) return false;
       closed(frame.entry);
     }
     return true;
@@ -322,18 +327,13 @@ struct Scan {
   // The kind of an entry line under the entries now open, its operands read
   // into name and id; false when no kind of the grammar fits.
   bool Read(std::string_view line, EntryKind& kind, Name& name, ULONG& id) {
-    for (const EntryGrammar& grammar : GRAMMAR) {
-      if (grammar.operand == Operand::Line && line == grammar.keyword) {
-        kind = grammar.kind;
-        return true;
-      }
-    }
     Cursor cursor{line};
     std::string_view keyword;
-    if (!cursor.Word(keyword)) return false;
+    cursor.Word(keyword);
     for (const EntryGrammar& grammar : GRAMMAR) {
-      if (grammar.operand == Operand::Line || keyword != grammar.keyword) continue;
-      const int level = LevelOf(grammar.kind);
+      if (keyword != grammar.keyword) continue;
+      if (grammar.operand == Operand::Line) break;  // a whole line, which has no operands
+      const int level = Level(grammar.kind);
       if (depth < level) continue;
       const EntryKind parent = frames[static_cast<std::size_t>(level - 1)].entry.kind;
       if (parent != grammar.parent && parent != grammar.otherParent) continue;
@@ -356,12 +356,18 @@ struct Scan {
       }
       return cursor.AtEnd();
     }
+    for (const EntryGrammar& grammar : GRAMMAR) {
+      if (grammar.operand == Operand::Line && line == grammar.keyword) {
+        kind = grammar.kind;
+        return true;
+      }
+    }
     return false;
   }
 
   // Whether an entry may follow its siblings so far; records it among them.
   bool KeepsToSiblings(Frame& parent, EntryKind kind, const Name& name, ULONG id, std::size_t line) {
-    const Frame& previous = frames[static_cast<std::size_t>(LevelOf(kind))];
+    const Frame& previous = frames[static_cast<std::size_t>(Level(kind))];
     const bool follows = parent.anyChild && parent.lastChild == kind;
     const std::uint32_t bit = 1u << static_cast<unsigned>(kind);
     switch (GrammarOf(kind).siblings) {
@@ -388,7 +394,7 @@ struct Scan {
   }
 
   bool Open(EntryKind kind, Name& name, ULONG id, std::size_t start, std::size_t line, std::size_t end) {
-    const int level = LevelOf(kind);
+    const int level = Level(kind);
     if (level == 0) {
       // The lines of level 0 come in their order: each after the one before it.
       const bool first = depth == 0;
@@ -420,6 +426,9 @@ std::string_view Trimmed(std::string_view line) {
   return line;
 }
 
+// Blank and comment lines are kept with the entry after them.
+bool IsKept(std::string_view line) { return line.empty() || line.front() == '#'; }
+
 }  // namespace
 
 bool ScanStore(std::string_view text, const std::function<void(const Entry&)>& closed) {
@@ -432,7 +441,7 @@ bool ScanStore(std::string_view text, const std::function<void(const Entry&)>& c
     position = text.find('\n', position) + 1;
     const std::string_view line = Trimmed(text.substr(lineStart, position - 1 - lineStart));
     // The first line is the version line; blank and comment lines go with the next entry.
-    if (lineStart > 0 && (line.empty() || line.front() == '#')) continue;
+    if (lineStart > 0 && IsKept(line)) continue;
     EntryKind kind = K::Version;
     ULONG id = 0;
     if (!scan.Read(line, kind, name, id) || !scan.Open(kind, name, id, entryStart, lineStart, position)) {
@@ -443,13 +452,22 @@ bool ScanStore(std::string_view text, const std::function<void(const Entry&)>& c
   return scan.depth > 0 && scan.frames[0].entry.kind == K::End && scan.CloseTo(0, text.size());
 }
 
+std::size_t SkipKeptLines(std::string_view text, std::size_t from) {
+  while (from < text.size()) {
+    const std::size_t next = text.find('\n', from) + 1;
+    if (!IsKept(Trimmed(text.substr(from, next - 1 - from)))) break;
+    from = next;
+  }
+  return from;
+}
+
 std::string KeptLines(std::string_view text, std::size_t from, std::size_t to) {
   std::string kept;
   for (std::size_t position = from; position < to;) {
     const std::size_t lineStart = position;
     position = text.find('\n', position) + 1;
     const std::string_view line = Trimmed(text.substr(lineStart, position - 1 - lineStart));
-    if (line.empty() || line.front() == '#') kept += text.substr(lineStart, position - lineStart);
+    if (IsKept(line)) kept += text.substr(lineStart, position - lineStart);
   }
   return kept;
 }
@@ -461,7 +479,7 @@ bool UsesCrlf(std::string_view text) {
 
 std::string FormatEntry(EntryKind kind, const Name* name, ULONG id, ULONG flags) {
   const EntryGrammar& grammar = GrammarOf(kind);
-  const int level = LevelOf(kind);
+  const int level = Level(kind);
   std::string out(level > 1 ? static_cast<std::size_t>(level - 1) * 2 : 0, ' ');
   out += grammar.keyword;
   switch (grammar.operand) {

@@ -88,6 +88,9 @@ struct Entry {
 // well-formed store of this version.
 bool ScanStore(std::string_view text, const std::function<void(const Entry&)>& closed);
 
+// The start of the first line from `from` on that is neither blank nor a comment.
+std::size_t SkipKeptLines(std::string_view text, std::size_t from);
+
 // The blank and comment lines among the lines in [from, to), as they stand.
 std::string KeptLines(std::string_view text, std::size_t from, std::size_t to);
 
