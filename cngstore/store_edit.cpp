@@ -89,8 +89,17 @@ bool FindInLocalTable(std::string_view store, const Name& context, ULONG interfa
   const auto isInterface = [&](const Entry* entry) {
     return entry->kind == EntryKind::Interface && entry->id == interfaceId && isContext(entry->parent);
   };
+  // A function's providers close one after another under it: its match is
+  // worked out once for all of them.
+  std::size_t checkedFunction = NONE;
+  bool functionMatches = false;
   const auto isFunction = [&](const Entry* entry) {
-    return entry->kind == EntryKind::Function && NamesEqual(*entry->name, function) && isInterface(entry->parent);
+    if (entry->line != checkedFunction) {
+      checkedFunction = entry->line;
+      functionMatches = entry->kind == EntryKind::Function && NamesEqual(*entry->name, function) &&
+                        isInterface(entry->parent);
+    }
+    return functionMatches;
   };
   return ScanStore(store, [&](const Entry& entry) {
     switch (entry.kind) {

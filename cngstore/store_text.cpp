@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <cstdint>
 #include <system_error>
 #include <utility>
@@ -97,6 +98,33 @@ constexpr std::array<int, KINDS> LEVELS = [] {
 constexpr int Level(EntryKind kind) { return LEVELS[static_cast<std::size_t>(kind)]; }
 
 constexpr int DEEPEST = *std::max_element(LEVELS.begin(), LEVELS.end());
+
+// An index of the rows by their keywords' first letters, so that a line is
+// matched against the one or two rows that can fit it: BY_LETTER lists the
+// rows in letter order, and a letter's rows run from LETTER_START[letter] to
+// LETTER_START[letter + 1].
+constexpr unsigned char FirstLetter(std::size_t row) { return static_cast<unsigned char>(GRAMMAR[row].keyword[0]); }
+
+constexpr std::array<std::uint8_t, KINDS> BY_LETTER = [] {
+  std::array<std::uint8_t, KINDS> order{};
+  std::size_t sorted = 0;
+  for (unsigned letter = 0; letter < 256; ++letter) {
+    for (std::size_t row = 0; row < KINDS; ++row) {
+      if (FirstLetter(row) == letter) order[sorted++] = static_cast<std::uint8_t>(row);
+    }
+  }
+  return order;
+}();
+
+constexpr std::array<std::uint8_t, 257> LETTER_START = [] {
+  std::array<std::uint8_t, 257> start{};
+  std::size_t row = 0;
+  for (std::size_t letter = 0; letter <= 256; ++letter) {
+    while (row < KINDS && FirstLetter(BY_LETTER[row]) < letter) ++row;
+    start[letter] = static_cast<std::uint8_t>(row);
+  }
+  return start;
+}();
 
 constexpr char HEX[] = "0123456789ABCDEF";
 
@@ -256,12 +284,20 @@ struct Cursor {
   }
 };
 
+// A hash under which names that are equal ignoring ASCII case are equal.
+// Setting bit 0x20 of every code unit folds 'A'..'Z' onto 'a'..'z' (and a few
+// other pairs together, which only makes their lines be compared exactly);
+// four units are taken at a time.
 std::uint64_t FoldedHash(const Name& name) {
+  constexpr std::uint64_t PRIME = 1099511628211ull;
   std::uint64_t hash = 14695981039346656037ull;
-  for (char16_t c : name) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    hash = (hash ^ c) * 1099511628211ull;
+  std::size_t i = 0;
+  for (; i + 4 <= name.size(); i += 4) {
+    std::uint64_t units = 0;
+    std::memcpy(&units, name.data() + i, sizeof units);
+    hash = (hash ^ (units | 0x0020002000200020ull)) * PRIME;
   }
+  for (; i < name.size(); ++i) hash = (hash ^ (name[i] | 0x20u)) * PRIME;
   return hash;
 }
 
@@ -296,10 +332,18 @@ struct DistinctNames {
 
 // ---- the scan ----
 
+// Keywords are short, and most differ in their length or first letter.
+bool SameWord(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size()) == 0;
+}
+
 // An open entry, and what its children so far were, for their sibling rules.
 struct Frame {
   Entry entry{};
-  Name name;
+  // The entry's name, and the next entry's of this level as it is read: the
+  // one is still in use when the other is read, and they take turns.
+  std::array<Name, 2> names;
+  unsigned current = 0;
   bool anyChild = false;
   EntryKind lastChild = K::Version;
   ULONG lastId = 0;
@@ -313,8 +357,9 @@ struct Scan {
   std::array<Frame, DEEPEST + 1> frames{};
   int depth = 0;  // frames open: levels 0 .. depth - 1
 
-  // Closes the open entries from the deepest up to the level given.
-  bool CloseTo(int level, std::size_t blockEnd) {
+  // Closes the open entries from the deepest up to the level given. Run for
+  // every entry, so kept in line.
+  [[gnu::always_inline]] bool CloseTo(int level, std::size_t blockEnd) {
     while (depth > level) {
       Frame& frame = frames[static_cast<std::size_t>(--depth)];
       frame.entry.blockEnd = blockEnd;
@@ -324,24 +369,28 @@ struct Scan {
     return true;
   }
 
-  // The kind of an entry line under the entries now open, its operands read
-  // into name and id; false when no kind of the grammar fits.
-  bool Read(std::string_view line, EntryKind& kind, Name& name, ULONG& id) {
+  // The kind of an entry line under the entries now open, its name read into
+  // the next name of its level's frame and its id into id; false when no
+  // kind of the grammar fits.
+  bool Read(std::string_view line, EntryKind& kind, ULONG& id) {
     Cursor cursor{line};
     std::string_view keyword;
     cursor.Word(keyword);
-    for (const EntryGrammar& grammar : GRAMMAR) {
-      if (keyword != grammar.keyword) continue;
+    const std::size_t letter = keyword.empty() ? 0 : static_cast<unsigned char>(keyword[0]);
+    for (std::size_t row = LETTER_START[letter]; row < LETTER_START[letter + 1]; ++row) {
+      const EntryGrammar& grammar = GRAMMAR[BY_LETTER[row]];
+      if (!SameWord(keyword, grammar.keyword)) continue;
       if (grammar.operand == Operand::Line) break;  // a whole line, which has no operands
       const int level = Level(grammar.kind);
       if (depth < level) continue;
       const EntryKind parent = frames[static_cast<std::size_t>(level - 1)].entry.kind;
       if (parent != grammar.parent && parent != grammar.otherParent) continue;
       kind = grammar.kind;
+      Frame& frame = frames[static_cast<std::size_t>(level)];
       ULONG flags = 0;
       switch (grammar.operand) {
         case Operand::Name:
-          if (!cursor.Quoted(name)) return false;
+          if (!cursor.Quoted(frame.names[frame.current ^ 1])) return false;
           break;
         case Operand::InterfaceAndFlags:
           if (!cursor.Hex(id, 8) || !IsKnownInterface(id) || !cursor.Keyword("flags") || !cursor.Hex(flags, 8)) {
@@ -366,13 +415,13 @@ struct Scan {
   }
 
   // Whether an entry may follow its siblings so far; records it among them.
-  bool KeepsToSiblings(Frame& parent, EntryKind kind, const Name& name, ULONG id, std::size_t line) {
-    const Frame& previous = frames[static_cast<std::size_t>(Level(kind))];
+  bool KeepsToSiblings(Frame& parent, const Frame& frame, EntryKind kind, ULONG id, std::size_t line) {
+    const Name& name = frame.names[frame.current ^ 1];
     const bool follows = parent.anyChild && parent.lastChild == kind;
     const std::uint32_t bit = 1u << static_cast<unsigned>(kind);
     switch (GrammarOf(kind).siblings) {
       case Siblings::InListingOrder:
-        if (follows && !SortsBefore(previous.name, name)) return false;
+        if (follows && !SortsBefore(frame.names[frame.current], name)) return false;
         break;
       case Siblings::Distinct:
         parent.distinct.seen.emplace_back(FoldedHash(name), line);
@@ -393,7 +442,7 @@ struct Scan {
     return true;
   }
 
-  bool Open(EntryKind kind, Name& name, ULONG id, std::size_t start, std::size_t line, std::size_t end) {
+  bool Open(EntryKind kind, ULONG id, std::size_t start, std::size_t line, std::size_t end) {
     const int level = Level(kind);
     if (level == 0) {
       // The lines of level 0 come in their order: each after the one before it.
@@ -404,11 +453,11 @@ struct Scan {
     if (!CloseTo(level, start)) return false;
     Frame& frame = frames[static_cast<std::size_t>(level)];
     const bool named = GrammarOf(kind).operand == Operand::Name;
-    if (level > 0 && !KeepsToSiblings(frames[static_cast<std::size_t>(level - 1)], kind, name, id, line)) {
+    if (level > 0 && !KeepsToSiblings(frames[static_cast<std::size_t>(level - 1)], frame, kind, id, line)) {
       return false;
     }
-    if (named) std::swap(frame.name, name);
-    frame.entry = {kind, start, line, end, 0, named ? &frame.name : nullptr, id,
+    if (named) frame.current ^= 1;
+    frame.entry = {kind, start, line, end, 0, named ? &frame.names[frame.current] : nullptr, id,
                    level > 0 ? &frames[static_cast<std::size_t>(level - 1)].entry : nullptr};
     frame.anyChild = false;
     frame.onceSeen = 0;
@@ -434,7 +483,6 @@ bool IsKept(std::string_view line) { return line.empty() || line.front() == '#';
 bool ScanStore(std::string_view text, const std::function<void(const Entry&)>& closed) {
   if (text.empty() || text.back() != '\n') return false;
   Scan scan{text, closed};
-  Name name;
   std::size_t entryStart = 0;
   for (std::size_t position = 0; position < text.size();) {
     const std::size_t lineStart = position;
@@ -444,7 +492,7 @@ bool ScanStore(std::string_view text, const std::function<void(const Entry&)>& c
     if (lineStart > 0 && IsKept(line)) continue;
     EntryKind kind = K::Version;
     ULONG id = 0;
-    if (!scan.Read(line, kind, name, id) || !scan.Open(kind, name, id, entryStart, lineStart, position)) {
+    if (!scan.Read(line, kind, id) || !scan.Open(kind, id, entryStart, lineStart, position)) {
       return false;
     }
     entryStart = position;

@@ -96,7 +96,8 @@ std::basic_string<WideChar> WideFromUtf8(const char* bytes) {
 
 namespace {
 
-void Encode(std::string& out, const WideChar* text, std::size_t length, bool bytesBack) {
+template <bool bytesBack>
+void Encode(std::string& out, const WideChar* text, std::size_t length) {
   for (std::size_t i = 0; i < length; ++i) {
     // A run of ASCII, the common case, is copied as it is.
     std::size_t ascii = i;
@@ -124,8 +125,8 @@ void Encode(std::string& out, const WideChar* text, std::size_t length, bool byt
 
 }  // namespace
 
-void AppendUtf8(std::string& out, const WideChar* text, std::size_t length) { Encode(out, text, length, false); }
+void AppendUtf8(std::string& out, const WideChar* text, std::size_t length) { Encode<false>(out, text, length); }
 
 void AppendUtf8Bytes(std::string& out, const WideChar* text, std::size_t length) {
-  Encode(out, text, length, true);
+  Encode<true>(out, text, length);
 }
