@@ -332,9 +332,24 @@ struct DistinctNames {
 
 // ---- the scan ----
 
-// Keywords are short, and most differ in their length or first letter.
+// Keywords are short: those of eight letters or more are compared as their
+// first and last eight bytes, the others letter by letter.
 bool SameWord(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size()) == 0;
+  if (a.size() != b.size()) return false;
+  if (a.size() < 8) {
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (a[i] != b[i]) return false;
+    }
+    return true;
+  }
+  std::uint64_t x = 0;
+  std::uint64_t y = 0;
+  std::memcpy(&x, a.data(), 8);
+  std::memcpy(&y, b.data(), 8);
+  if (x != y) return false;
+  std::memcpy(&x, a.data() + a.size() - 8, 8);
+  std::memcpy(&y, b.data() + b.size() - 8, 8);
+  return x == y;
 }
 
 // An open entry, and what its children so far were, for their sibling rules.
