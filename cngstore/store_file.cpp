@@ -107,6 +107,7 @@ NTSTATUS WriteAll(int fd, std::string_view data) {
 struct Mapping {
   const char* data = nullptr;
   std::size_t size = 0;
+  std::uintptr_t pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
   volatile sig_atomic_t damaged = 0;
 };
 Mapping* reading = nullptr;  // one thread reads at a time
@@ -116,8 +117,7 @@ void OnBusError(int signal, siginfo_t* info, void* context) {
   const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
   const auto begin = reading != nullptr ? reinterpret_cast<std::uintptr_t>(reading->data) : 0;
   if (reading != nullptr && address >= begin && address < begin + reading->size) {
-    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-    const std::uintptr_t from = address & ~(page - 1);
+    const std::uintptr_t from = address & ~(reading->pageSize - 1);
     const std::size_t length = begin + reading->size - from;
     if (mmap(reinterpret_cast<void*>(from), length, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
         MAP_FAILED) {
