@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <cstdio>
 #include <regex>
 #include <set>
@@ -90,6 +91,30 @@ TEST_F(WindowsProgramStructureTest, CarriesItsManifestAskingForNoElevation) {
   EXPECT_EQ(manifests, 1u) << "exactly one manifest";
   // Resource type 16: the version, which Windows shows in the program's properties.
   EXPECT_NE(headers.find("Entry: ID: 0x000010"), std::string::npos) << "no version resource";
+}
+
+// The 32-bit stand-in DLLs export the seven functions by the names the
+// program imports: stdcall's @N decorations are gone.
+TEST_F(WindowsProgramStructureTest, TheStandInDllsExportTheSevenFunctionsUndecorated) {
+  const std::string folder = std::filesystem::path(VELK_WINDOWS_X86_PROGRAM).parent_path().parent_path();
+  for (const char* dll : {"registry", "recording"}) {
+    const std::string path = folder + "/" + dll + "/bcrypt.dll";
+    ASSERT_EQ(access(path.c_str(), R_OK), 0) << "missing build output: " << path;
+    const std::string table = CommandOutput("i686-w64-mingw32-objdump -p '" + path + "' 2>&1");
+    std::set<std::string> exported;
+    const std::regex exportLine(R"(\[\s*\d+\] (\S+)\n)");
+    const std::size_t start = table.find("[Ordinal/Name Pointer] Table");
+    ASSERT_NE(start, std::string::npos) << dll << ": no export table";
+    const std::string names = table.substr(start, table.find("\n\n", start) - start + 1);
+    for (std::sregex_iterator at(names.begin(), names.end(), exportLine), end; at != end; ++at) {
+      exported.insert((*at)[1]);
+    }
+    EXPECT_EQ(exported, (std::set<std::string>{"BCryptAddContextFunction", "BCryptAddContextFunctionProvider",
+                                               "BCryptEnumRegisteredProviders", "BCryptFreeBuffer",
+                                               "BCryptRegisterProvider", "BCryptRemoveContextFunctionProvider",
+                                               "BCryptUnregisterProvider"}))
+        << dll;
+  }
 }
 
 // The version that Windows shows in the program's properties is the project's.
