@@ -14,25 +14,6 @@ std::size_t Length(const WCHAR* name) {
 
 }  // namespace
 
-NTSTATUS MakeListing(const std::vector<Name>& names, PCRYPT_PROVIDERS* listing, std::size_t* size) {
-  std::size_t bytes = sizeof(CRYPT_PROVIDERS) + names.size() * sizeof(PWSTR);
-  for (const Name& name : names) bytes += (name.size() + 1) * sizeof(WCHAR);
-  if (names.size() > ULONG{0xFFFFFFFF} || bytes > ULONG{0xFFFFFFFF}) return STATUS_NO_MEMORY;
-  auto* block = static_cast<CRYPT_PROVIDERS*>(std::malloc(bytes));
-  if (block == nullptr) return STATUS_NO_MEMORY;
-  block->cProviders = static_cast<ULONG>(names.size());
-  block->rgpszProviders = reinterpret_cast<PWSTR*>(block + 1);
-  auto* text = reinterpret_cast<WCHAR*>(block->rgpszProviders + names.size());
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    std::memcpy(text, names[i].c_str(), (names[i].size() + 1) * sizeof(WCHAR));
-    block->rgpszProviders[i] = text;
-    text += names[i].size() + 1;
-  }
-  *listing = block;
-  *size = bytes;
-  return STATUS_SUCCESS;
-}
-
 std::size_t CompactSize(const CRYPT_PROVIDERS& listing) {
   std::size_t size = sizeof(CRYPT_PROVIDERS) + listing.cProviders * sizeof(PWSTR);
   for (ULONG i = 0; i < listing.cProviders; ++i) size += (Length(listing.rgpszProviders[i]) + 1) * sizeof(WCHAR);
@@ -50,6 +31,23 @@ void CopyCompact(const CRYPT_PROVIDERS& listing, void* buffer) {
     copy->rgpszProviders[i] = text;
     text += length + 1;
   }
+}
+
+// The names seen as a listing of their own, then laid out as any listing is.
+NTSTATUS MakeListing(const std::vector<Name>& names, PCRYPT_PROVIDERS* listing, std::size_t* size) {
+  if (names.size() > ULONG{0xFFFFFFFF}) return STATUS_NO_MEMORY;
+  std::vector<PWSTR> pointers;
+  pointers.reserve(names.size());
+  for (const Name& name : names) pointers.push_back(reinterpret_cast<PWSTR>(const_cast<char16_t*>(name.c_str())));
+  const CRYPT_PROVIDERS view{static_cast<ULONG>(names.size()), pointers.data()};
+  const std::size_t bytes = CompactSize(view);
+  if (bytes > ULONG{0xFFFFFFFF}) return STATUS_NO_MEMORY;
+  void* block = std::malloc(bytes);
+  if (block == nullptr) return STATUS_NO_MEMORY;
+  CopyCompact(view, block);
+  *listing = static_cast<PCRYPT_PROVIDERS>(block);
+  *size = bytes;
+  return STATUS_SUCCESS;
 }
 
 }  // namespace cngstore

@@ -10,6 +10,10 @@ std::string Unrecognized(const std::string& argument) {
 
 void PrintTo(const CommandLineCase& c, std::ostream* os) { *os << c.name; }
 
+std::string OutputAgainstAnEmptyConfiguration(const CommandLineCase& c) {
+  return c.output + (c.selected == Selected::Unregister ? NOT_FOUND_ON_REMOVAL : "");
+}
+
 const std::vector<CommandLineCase>& CommandLineCases() {
   using S = Selected;
   static const std::vector<CommandLineCase> cases{

@@ -28,6 +28,14 @@ struct CommandLineCase {
 
 const std::vector<CommandLineCase>& CommandLineCases();
 
+// What a removal prints when the provider is not there.
+inline constexpr char NOT_FOUND_ON_REMOVAL[] =
+    "BCryptRemoveContextFunctionProvider failed with error code 0xc0000225\n"
+    "BCryptUnregisterProvider failed with error code 0xc0000225\n";
+
+// The whole output of a case against a configuration that holds nothing.
+std::string OutputAgainstAnEmptyConfiguration(const CommandLineCase& c);
+
 }  // namespace test_cases
 
 #endif
