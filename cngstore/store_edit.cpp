@@ -140,16 +140,17 @@ bool FindInLocalTable(std::string_view store, const Name& context, ULONG interfa
   });
 }
 
-// A piece of text with its lines ending in CRLF where they end in LF alone.
-bool WriteLines(std::string_view text, bool crlf, const std::function<bool(std::string_view)>& write) {
-  if (!crlf) return write(text);
-  std::size_t from = 0;
-  for (std::size_t at = text.find('\n'); at != std::string_view::npos; at = text.find('\n', at + 1)) {
-    if (at > 0 && text[at - 1] == '\r') continue;
-    if (!write(text.substr(from, at - from)) || !write("\r\n")) return false;
-    from = at + 1;
+// Lines that a change writes anew end as the store's version line does;
+// lines already in the store keep their own ends, wherever they move.
+std::string Written(std::string_view store, std::string text) {
+  if (!UsesCrlf(store)) return text;
+  std::string crlf;
+  crlf.reserve(text.size() + text.size() / 16);
+  for (const char c : text) {
+    if (c == '\n') crlf += '\r';
+    crlf += c;
   }
-  return write(text.substr(from));
+  return crlf;
 }
 
 bool ByPosition(const Splice& a, const Splice& b) {
@@ -163,10 +164,11 @@ NTSTATUS EditRegisterProvider(std::string_view store, const ProviderRecord& reco
   ProviderPlace place;
   if (!FindProvider(store, record.name, place)) return STATUS_REGISTRY_CORRUPT;
   if (place.found && !overwrite) return STATUS_OBJECT_NAME_COLLISION;
+  std::string entry = Written(store, FormatProvider(record));
   if (place.found) {
-    Replace(store, *place.found, FormatProvider(record), splices);
+    Replace(store, *place.found, entry, splices);
   } else {
-    splices.push_back({place.insertAt, place.insertAt, FormatProvider(record)});
+    splices.push_back({place.insertAt, place.insertAt, std::move(entry)});
   }
   return STATUS_SUCCESS;
 }
@@ -185,14 +187,14 @@ NTSTATUS EditAddContextFunction(std::string_view store, const Name& context, ULO
   if (!FindInLocalTable(store, context, interfaceId, function, nullptr, place)) {
     return STATUS_REGISTRY_CORRUPT;
   }
-  const std::string fresh = FormatEntry(EntryKind::Function, &function);
-  const std::string interfaceLine = FormatEntry(EntryKind::Interface, nullptr, interfaceId);
+  const std::string fresh = Written(store, FormatEntry(EntryKind::Function, &function));
+  const std::string interfaceLine = Written(store, FormatEntry(EntryKind::Interface, nullptr, interfaceId));
   if (!place.context) {
     // The Default context always exists, even where a hand-edited store left it out.
     if (!NamesEqual(context, DEFAULT_CONTEXT)) return STATUS_NOT_FOUND;
     const Name defaultContext = DEFAULT_CONTEXT;
     splices.push_back({place.firstContext, place.firstContext,
-                       FormatEntry(EntryKind::Context, &defaultContext) + interfaceLine + fresh});
+                       Written(store, FormatEntry(EntryKind::Context, &defaultContext)) + interfaceLine + fresh});
   } else if (!place.interface) {
     splices.push_back({place.interfaceAt, place.interfaceAt, interfaceLine + fresh});
   } else {
@@ -210,7 +212,7 @@ NTSTATUS EditAddContextFunctionProvider(std::string_view store, const Name& cont
   }
   if (!place.function) return STATUS_NOT_FOUND;
   PlaceInList(store, place.providers, place.provider, position, place.functionEnd,
-              FormatEntry(EntryKind::ListedProvider, &provider), splices);
+              Written(store, FormatEntry(EntryKind::ListedProvider, &provider)), splices);
   return STATUS_SUCCESS;
 }
 
@@ -228,12 +230,9 @@ NTSTATUS EditRemoveContextFunctionProvider(std::string_view store, const Name& c
 
 bool WalkSplices(std::string_view store, Splices& splices, const std::function<bool(std::string_view)>& write) {
   std::stable_sort(splices.begin(), splices.end(), ByPosition);
-  const bool crlf = UsesCrlf(store);
   std::size_t position = 0;
   for (const Splice& splice : splices) {
-    if (!write(store.substr(position, splice.from - position)) || !WriteLines(splice.text, crlf, write)) {
-      return false;
-    }
+    if (!write(store.substr(position, splice.from - position)) || !write(splice.text)) return false;
     position = splice.to;
   }
   return write(store.substr(position));

@@ -18,7 +18,7 @@ namespace cngstore {
 struct Splice {
   std::size_t from;  // the range of the old text that goes...
   std::size_t to;
-  std::string text;  // ...and what stands there instead
+  std::string text;  // ...and what stands there instead, byte for byte
 };
 
 using Splices = std::vector<Splice>;
@@ -36,8 +36,7 @@ NTSTATUS EditRemoveContextFunctionProvider(std::string_view store, const Name& c
                                            const Name& provider, Splices& splices);
 
 // Hands the new text to write, piece by piece and in order: the old text
-// with the splices applied, the lines they bring in ending as the store's
-// lines do. Stops at the first piece that write refuses and returns false.
+// with the splices applied. Stops at the first piece that write refuses and returns false.
 bool WalkSplices(std::string_view store, Splices& splices, const std::function<bool(std::string_view)>& write);
 
 // The new text whole, for callers that want it rather than streamed.

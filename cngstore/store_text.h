@@ -36,8 +36,8 @@
 //   given once per mode.
 // - Blank lines and lines that start with '#' are kept, byte for byte, with
 //   the entry that follows them. Spaces and tabs at either end of a line are
-//   allowed and kept. Lines end in LF or CRLF; a change writes the line
-//   ending that the version line has.
+//   allowed and kept. Lines end in LF or CRLF; the lines a change writes
+//   anew end as the version line does, and lines already there keep theirs.
 #ifndef CNGSTORE_STORE_TEXT_H
 #define CNGSTORE_STORE_TEXT_H
 

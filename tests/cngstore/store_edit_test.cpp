@@ -195,5 +195,22 @@ TEST_F(StoreEditTest, NewLinesFollowTheStoresLineEnding) {
   EXPECT_EQ(Collect(text, EntryKind::ListedProvider), std::vector<Name>{u"P"});
 }
 
+// Lines already in the store keep their bytes, their line end included, when
+// an entry moves or is replaced: only the lines a change writes anew take
+// the store's line ending.
+TEST_F(StoreEditTest, LinesThatMoveOrStayKeepTheirOwnLineEnd) {
+  text = "CNG configuration store, version 1\r\n[Providers]\r\n"
+         "provider \"P\"\r\n  # a hand-written note\n  user-mode \"P.dll\"\r\n"
+         "[Configuration\\Local]\r\ncontext \"Default\"\r\n  interface 00000001\r\n"
+         "    function \"F\"\r\n      provider \"A\"\n      provider \"B\"\r\nend\r\n";
+  const std::string original = text;
+  ASSERT_EQ(AddProvider(u"A", 1), 0);
+  EXPECT_NE(text.find("      provider \"A\"\nend"), std::string::npos) << text;
+  ASSERT_EQ(AddProvider(u"A", 0), 0);
+  EXPECT_EQ(text, original);
+  ASSERT_EQ(Register(Record(u"P"), true), 0);
+  EXPECT_NE(text.find("  # a hand-written note\n"), std::string::npos) << text;
+}
+
 }  // namespace
 }  // namespace cngstore
